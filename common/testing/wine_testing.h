@@ -1,0 +1,52 @@
+// Support for the Windows-side tests that run under Wine: where the installation folder and
+// the test programs are, starting a second process, and the display's gamma ramp.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace tl::testing {
+
+// Folders handed over by ctest as Unix paths, turned into Windows paths with a trailing backslash.
+std::wstring InstallDir();   // the installation folder
+std::wstring TestDir();      // the test executables and their helper programs
+std::wstring ArtifactDir();  // screenshots and other files kept for a person to look at
+
+// Runs a program with arguments (quoted as needed) and waits up to timeoutMs; gives its exit code.
+std::optional<DWORD> RunProgram(const std::wstring& program, const std::wstring& arguments = L"",
+                                DWORD timeoutMs = 60000);
+
+using GammaRamp = std::array<WORD, 768>;
+
+GammaRamp IdentityRamp();
+std::optional<GammaRamp> ReadDisplayRamp();
+bool WriteDisplayRamp(const GammaRamp& ramp);
+// The virtual display keeps 8 bits per entry: compares at that precision.
+bool SameAtDisplayPrecision(const GammaRamp& a, const GammaRamp& b);
+// True when the bench's display keeps gamma ramps (Xorg with the dummy driver).
+bool DisplayKeepsGamma();
+
+// Restores the display's ramp found at construction when the test ends.
+class DisplayRampGuard {
+ public:
+  DisplayRampGuard();
+  ~DisplayRampGuard();
+  DisplayRampGuard(const DisplayRampGuard&) = delete;
+  DisplayRampGuard& operator=(const DisplayRampGuard&) = delete;
+
+ private:
+  std::optional<GammaRamp> saved_;
+};
+
+}  // namespace tl::testing
+
+// Skips a test that needs real gamma ramps on a bench that has none, and says why.
+#define TL_REQUIRE_GAMMA()                                                                   \
+  do {                                                                                       \
+    if (!::tl::testing::DisplayKeepsGamma())                                                 \
+      GTEST_SKIP() << "the bench's X server keeps no gamma ramps (Xvfb); Xorg with the "     \
+                      "dummy driver is needed";                                              \
+  } while (0)
