@@ -6,7 +6,9 @@
 #       LOCKS names shared resources ("display_ramp", "registry") that tests must not use at once.
 #   tl_add_benchmark(name SOURCES ... LIBS ...)        host, Google Benchmark, never run by ctest
 
-if(TL_NATIVE)
+if(TL_HOST_TOOLS_ONLY)
+  # Only the tools are built: every test function below does nothing.
+elseif(TL_NATIVE)
   find_package(GTest REQUIRED)
   if(TL_BENCHMARKS)
     find_package(benchmark REQUIRED)
@@ -21,9 +23,14 @@ else()
 endif()
 
 set(TL_TEST_OUTPUT_DIR ${CMAKE_BINARY_DIR}/tests)
-file(MAKE_DIRECTORY ${TL_TEST_OUTPUT_DIR} ${CMAKE_BINARY_DIR}/test-artifacts)
+if(NOT TL_HOST_TOOLS_ONLY)
+  file(MAKE_DIRECTORY ${TL_TEST_OUTPUT_DIR} ${CMAKE_BINARY_DIR}/test-artifacts)
+endif()
 
 function(tl_add_native_test name)
+  if(TL_HOST_TOOLS_ONLY)
+    return()
+  endif()
   if(NOT TL_NATIVE)
     return()
   endif()
@@ -39,6 +46,9 @@ function(tl_add_native_test name)
 endfunction()
 
 function(tl_add_wine_test name)
+  if(TL_HOST_TOOLS_ONLY)
+    return()
+  endif()
   if(NOT TL_WIN32)
     return()
   endif()
@@ -62,6 +72,9 @@ endfunction()
 # A helper program that a Windows-side test starts (a second process, a stand-in COM server).
 # Its entry point is wmain, so that it gets its arguments in UTF-16.
 function(tl_add_wine_test_helper name)
+  if(TL_HOST_TOOLS_ONLY)
+    return()
+  endif()
   if(NOT TL_WIN32)
     return()
   endif()
@@ -74,6 +87,9 @@ function(tl_add_wine_test_helper name)
 endfunction()
 
 function(tl_add_benchmark name)
+  if(TL_HOST_TOOLS_ONLY)
+    return()
+  endif()
   if(NOT (TL_NATIVE AND TL_BENCHMARKS))
     return()
   endif()
