@@ -1,0 +1,78 @@
+#include "installer/core/setup_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace tl::installer {
+namespace {
+
+int ModeOf(std::wstring_view commandLine) { return ModeFromArguments(ArgumentsOf(commandLine)); }
+
+TEST(InstallCommandLine, ArgumentsFollowTheProgramName) {
+  EXPECT_EQ(ArgumentsOf(L"\"C:\\Program Files\\Suite\\Install.exe\"  \"/M4\""), L"\"/M4\"");
+  EXPECT_EQ(ArgumentsOf(L"Install.exe\t-x"), L"-x");
+  EXPECT_EQ(ArgumentsOf(L"Install.exe"), L"");
+  EXPECT_EQ(ArgumentsOf(L"\"C:\\never closed"), L"");
+  EXPECT_EQ(ArgumentsOf(L""), L"");
+}
+
+TEST(InstallCommandLine, QuotedOptionSelectsTheMode) {
+  EXPECT_EQ(ModeOf(L"Install.exe \"/M4\""), 4);
+  EXPECT_EQ(ModeOf(L"Install.exe \"-m4\""), 4);
+  EXPECT_EQ(ModeOf(L"Install.exe \"/m2\""), 2);
+  EXPECT_EQ(ModeOf(L"Install.exe \"-M3"), 3) << "no closing quote needed";
+  EXPECT_EQ(ModeOf(L"Install.exe x \"/M1\" \"/M3\""), 1) << "the first option counts";
+}
+
+TEST(InstallCommandLine, EverythingElseGivesModeOne) {
+  EXPECT_EQ(ModeOf(L"Install.exe"), 1);
+  EXPECT_EQ(ModeOf(L"Install.exe /M2"), 1) << "no quote in front";
+  EXPECT_EQ(ModeOf(L"Install.exe \"-m7\""), 1);
+  EXPECT_EQ(ModeOf(L"Install.exe \"/M0\""), 1);
+  EXPECT_EQ(ModeOf(L"Install.exe \"/M5\""), 1);
+  EXPECT_EQ(ModeOf(L"Install.exe \"/Mx\" \"/M3\""), 1) << "the first option decides, even without a digit";
+  EXPECT_EQ(ModeOf(L"Install.exe \"/M"), 1) << "option cut short";
+  EXPECT_EQ(ModeOf(L"Install.exe \"+M4\""), 1);
+}
+
+TEST(InstallCommandLine, OnlyTheFirst256CharactersOfTheArgumentsCount) {
+  // The program's own path does not use up the window.
+  const std::wstring longProgram = L"\"C:\\" + std::wstring(400, L'd') + L"\\Install.exe\" ";
+  EXPECT_EQ(ModeOf(longProgram + L"\"/M3\""), 3);
+
+  std::wstring arguments(252, L' ');
+  EXPECT_EQ(ModeFromArguments(arguments + L"\"/M3\""), 3) << "the whole option inside the window";
+  arguments.push_back(L' ');
+  EXPECT_EQ(ModeFromArguments(arguments + L"\"/M3\""), 1) << "its digit is character 257";
+  EXPECT_EQ(ModeFromArguments(std::wstring(100000, L'"') + L"/M4"), 1);
+  EXPECT_EQ(ModeFromArguments(std::wstring(100000, L'x') + L"\"/M4"), 1);
+}
+
+TEST(AdapterCheck, CodesByDescription) {
+  EXPECT_EQ(AdapterCodeFrom({}), kAdapterUnknown);
+  EXPECT_EQ(AdapterCodeFrom({L"Wine Adapter"}), kAdapterUnknown);
+  EXPECT_EQ(AdapterCodeFrom({L"Mobile Intel(R) 945 Express"}), kAdapterIntel);
+  EXPECT_EQ(AdapterCodeFrom({L"intel(r) hd graphics 500"}), kAdapterIntel500);
+  EXPECT_EQ(AdapterCodeFrom({L"Mobile Intel(R) 4 Series Express Chipset Family"}), kAdapterIntel4Series);
+  EXPECT_EQ(AdapterCodeFrom({L"ATI Mobility Radeon X1400"}), kAdapterAti);
+  EXPECT_EQ(AdapterCodeFrom({L"Radeon", L"Mobility Radeon (ati)"}), kAdapterAti);
+}
+
+TEST(AdapterCheck, WordsMayMatchOnDifferentAdaptersAndIntelWinsOverAti) {
+  EXPECT_EQ(AdapterCodeFrom({L"ATI Radeon X1500", L"Intel GMA"}), kAdapterIntel500);
+  EXPECT_EQ(AdapterCodeFrom({L"4 Series", L"Intel 500"}), kAdapterIntel4Series) << "the last match wins";
+  // Only the first 127 characters of a description are looked at.
+  EXPECT_EQ(AdapterCodeFrom({std::wstring(127, L'x') + L"Intel"}), kAdapterUnknown);
+  EXPECT_EQ(AdapterCodeFrom({std::wstring(122, L'x') + L"Intel"}), kAdapterIntel);
+}
+
+TEST(InstallPaths, TablesAndRegistrationCommand) {
+  EXPECT_EQ(PanelTablePath(L"C:\\Suite\\"), L"C:\\Suite\\acf\\panel.acf");
+  EXPECT_EQ(ToneTablePath(L"C:\\Suite\\", 4), L"C:\\Suite\\atf\\Mode4.atf");
+  EXPECT_EQ(RegistrationCommand(L"C:\\WINDOWS\\system32", L"C:\\Program Files\\Suite\\"),
+            L"\"C:\\WINDOWS\\system32\\regsvr32.exe\" -s \"C:\\Program Files\\Suite\\NorvakPlugin.dll\"");
+  EXPECT_EQ(RegistrationCommand(L"D:\\Win\\System32\\", L"E:\\S\\"),
+            L"\"D:\\Win\\System32\\regsvr32.exe\" -s \"E:\\S\\NorvakPlugin.dll\"");
+}
+
+}  // namespace
+}  // namespace tl::installer

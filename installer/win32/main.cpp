@@ -1,0 +1,10 @@
+// Install.exe: run once by an installation from the installation folder. No window; always
+// ends with 0.
+#include <windows.h>
+
+#include "installer/win32/setup.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  tl::installer::RunSetup(::GetCommandLineW());
+  return 0;
+}

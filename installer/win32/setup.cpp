@@ -1,0 +1,94 @@
+#include "installer/win32/setup.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "common/win32/handles.h"
+#include "common/win32/module_path.h"
+#include "common/win32/process.h"
+#include "common/win32/text.h"
+#include "control_panel/win32/settings_store.h"
+#include "engine/win32/tintor_api.h"
+#include "installer/core/setup_rules.h"
+#include "installer/win32/display_adapters.h"
+
+namespace tl::installer {
+namespace {
+
+// Between preparing the ramp and loading it into the display.
+constexpr DWORD kPauseBeforeApplyMs = 200;
+// The engine keeps paths in fields of 264 bytes; longer ones are not handed over at all.
+constexpr size_t kEnginePathBytes = 260;
+
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return L"C:\\WINDOWS\\system32";
+  return folder;
+}
+
+// The engine takes paths in the ANSI code page. A path that does not convert exactly is tried in
+// its short form; one that cannot be given exactly is not given.
+std::optional<std::string> EnginePath(const std::wstring& path) {
+  std::string narrow = win32::Narrow(path);
+  if (narrow.empty() || win32::Widen(narrow) != path) {
+    wchar_t shortPath[MAX_PATH] = {};
+    const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    narrow = win32::Narrow(shortPath);
+    if (narrow.empty() || win32::Widen(narrow) != shortPath) return std::nullopt;
+  }
+  if (narrow.size() >= kEnginePathBytes) return std::nullopt;
+  return narrow;
+}
+
+// One full computation of the mode through the engine beside this program, then onto the display.
+void ShowMode(const std::wstring& folder, int mode, AdapterCode adapter) {
+  namespace api = engine::api;
+  win32::UniqueModule tintor(
+      ::LoadLibraryExW((folder + L"Tintor.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  api::TintorApi engine;
+  if (!tintor || !engine.Load(tintor.get())) return;
+
+  if (adapter == kAdapterIntel) engine.IntelGammaInitialize();
+  // The levels and temperature another process left in the engine's shared record.
+  WORD red = 1, green = 1, blue = 1, kelvin = 6500;
+  engine.GetColorfulness(&red, &green, &blue);
+  engine.GetColorTemperature(&kelvin);
+
+  if (auto panel = EnginePath(PanelTablePath(folder))) engine.SetPCT(panel->c_str());
+  if (auto tone = EnginePath(ToneTablePath(folder, mode))) engine.SetTRC(tone->c_str());
+  engine.SetColorTemperature(kelvin);
+  engine.SetColorfulness(blue, blue, blue);
+
+  api::RampTable ramp{};
+  const api::Status prepared = engine.PrepareColorEnhance(&ramp);
+  ::Sleep(kPauseBeforeApplyMs);
+  // Without a computed ramp Apply would load whatever the engine holds: zeros in a new process,
+  // a black screen. The display keeps its ramp instead.
+  if (prepared == engine::kOk) engine.ApplyColorEnhance();
+  engine.IntelGammaRelease();
+}
+
+}  // namespace
+
+void RunSetup(std::wstring_view commandLine) {
+  const AdapterCode adapter = AdapterCodeFrom(DisplayAdapterDescriptions());
+  const int mode = ModeFromArguments(ArgumentsOf(commandLine));
+
+  panel::PreviewParameters parameters = panel::kInstallParameters;
+  panel::WriteVideoSettings(parameters);
+  panel::WriteColorTone(mode);
+
+  // Every later step names files of the installation folder.
+  const std::wstring folder = win32::ModuleDirectory(nullptr);
+  if (folder.empty()) return;
+  panel::WriteProgramDirectory(folder);
+  panel::SetLogOnStart(folder);
+  win32::StartHidden(RegistrationCommand(SystemFolder(), folder));
+  ShowMode(folder, mode, adapter);
+}
+
+}  // namespace tl::installer
