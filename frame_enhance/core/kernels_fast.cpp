@@ -12,6 +12,17 @@
 #include "frame_enhance/core/portable_rows.h"
 
 namespace tl::frame {
+namespace {
+
+inline std::uint16_t Load16(const std::uint8_t* p) {
+  std::uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+inline void Store16(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, 2); }
+
+}  // namespace
+
 namespace sse2 {
 
 inline __m128i Look(const std::uint16_t* t, __m128i u) {
