@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "common/testing/wine_testing.h"
 #include "common/win32/handles.h"
@@ -11,6 +12,8 @@
 #include "common/win32/text.h"
 #include "control_panel/win32/settings_store.h"
 #include "engine/win32/tintor_api.h"
+#include "installer/core/setup_rules.h"
+#include "installer/win32/display_adapters.h"
 
 namespace {
 
@@ -139,6 +142,14 @@ TEST_F(Install, WithoutAValidQuotedOptionTheModeIsOne) {
   ExpectModeShown(L"/M2", 1);
   ExpectModeShown(L"\"-m7\"", 1);
   ExpectModeShown(L"\"-m4\"", 4);
+}
+
+TEST(InstallAdapterCheck, TheBenchsAdapterIsFoundAndIsOfNoKnownKind) {
+  const std::vector<std::wstring> adapters = tl::installer::DisplayAdapterDescriptions();
+  ASSERT_FALSE(adapters.empty()) << "the device setup interface lists no display adapter";
+  for (const std::wstring& description : adapters) EXPECT_FALSE(description.empty());
+  EXPECT_EQ(tl::installer::AdapterCodeFrom(adapters), tl::installer::kAdapterUnknown)
+      << tl::win32::Narrow(adapters.front());
 }
 
 TEST(InstallWithoutTables, WritesTheSettingsAndLeavesTheDisplayAlone) {

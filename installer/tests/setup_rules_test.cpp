@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 namespace tl::installer {
 namespace {
 
@@ -45,6 +48,31 @@ TEST(InstallCommandLine, OnlyTheFirst256CharactersOfTheArgumentsCount) {
   EXPECT_EQ(ModeFromArguments(arguments + L"\"/M3\""), 1) << "its digit is character 257";
   EXPECT_EQ(ModeFromArguments(std::wstring(100000, L'"') + L"/M4"), 1);
   EXPECT_EQ(ModeFromArguments(std::wstring(100000, L'x') + L"\"/M4"), 1);
+}
+
+// The same rule said another way: the earliest of the four spellings of the option.
+int ModeByEarliestSpelling(const std::wstring& arguments) {
+  const std::wstring window = arguments.substr(0, kOptionWindow);
+  size_t first = std::wstring::npos;
+  for (const wchar_t* spelling : {L"\"/M", L"\"/m", L"\"-M", L"\"-m"}) first = std::min(first, window.find(spelling));
+  if (first == std::wstring::npos || first + 3 >= window.size()) return 1;
+  const wchar_t selector = window[first + 3];
+  return (selector >= L'1' && selector <= L'4') ? selector - L'0' : 1;
+}
+
+TEST(InstallCommandLine, RandomHostileArgumentsAgreeWithTheEarliestSpelling) {
+  std::mt19937 random(20261207);
+  const wchar_t alphabet[] = L"\"/-Mm1479 x\t";
+  std::uniform_int_distribution<size_t> pick(0, std::size(alphabet) - 2);
+  std::uniform_int_distribution<size_t> length(0, 300);
+  for (int n = 0; n < 20000; ++n) {
+    std::wstring arguments(length(random), L' ');
+    for (wchar_t& c : arguments) c = alphabet[pick(random)];
+    const int mode = ModeFromArguments(arguments);
+    ASSERT_EQ(mode, ModeByEarliestSpelling(arguments)) << n;
+    ASSERT_GE(mode, 1);
+    ASSERT_LE(mode, 4);
+  }
 }
 
 TEST(AdapterCheck, CodesByDescription) {

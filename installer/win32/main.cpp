@@ -5,6 +5,10 @@
 #include "installer/win32/setup.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  tl::installer::RunSetup(::GetCommandLineW());
+  try {
+    tl::installer::RunSetup(::GetCommandLineW());
+  } catch (...) {
+    // Out of memory: what is done is done; the installation goes on regardless.
+  }
   return 0;
 }

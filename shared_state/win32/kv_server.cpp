@@ -65,9 +65,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 
 void WINAPI InitKvServer() {
   if (Load(g_shared.initialised)) return;
-  {
+  try {
     std::lock_guard lock(g_lock);
     g_commandLine = FormCommandLine();
+  } catch (...) {
+    return;  // no exception crosses the library's boundary; the flag stays clear
   }
   Store<uint8_t>(g_shared.initialised, 1);
 }
@@ -148,7 +150,7 @@ DWORD WINAPI GetWorkingDirectory(HMODULE module, wchar_t* folder) {
   return static_cast<DWORD>(found.size() * sizeof(wchar_t));
 }
 
-BOOL WINAPI CreateNorvakDialog() {
+BOOL WINAPI CreateNorvakDialog() try {
   if (!CheckInited()) InitKvServer();
   std::lock_guard lock(g_lock);
   if (HWND window = ::FindWindowW(nullptr, tl::shared::kDialogTitle)) {
@@ -160,9 +162,11 @@ BOOL WINAPI CreateNorvakDialog() {
   tl::win32::StartHidden(g_commandLine);
   g_dialog = ::FindWindowW(nullptr, tl::shared::kDialogTitle);
   return g_dialog != nullptr;
+} catch (...) {
+  return FALSE;
 }
 
-BOOL WINAPI RemoveNorvakDialog() {
+BOOL WINAPI RemoveNorvakDialog() try {
   std::lock_guard lock(g_lock);
   if (!g_dialog) return TRUE;
   if (!::IsWindow(g_dialog)) {
@@ -177,6 +181,8 @@ BOOL WINAPI RemoveNorvakDialog() {
   }
   g_dialog = nullptr;
   return TRUE;
+} catch (...) {
+  return FALSE;
 }
 
 }  // extern "C"
