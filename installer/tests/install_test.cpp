@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,17 @@ bool SameText(const std::wstring& a, const std::wstring& b) { return ::lstrcmpiW
 
 std::optional<DWORD> RunInstall(const std::wstring& folder, const std::wstring& arguments) {
   return tl::testing::RunProgram(folder + L"Install.exe", arguments);
+}
+
+// A folder of the tests laid out like the installation, holding copies of some of its files.
+std::wstring CopyOfInstallation(const std::wstring& name, std::initializer_list<const wchar_t*> files) {
+  const std::wstring folder = tl::testing::TestDir() + name + L"\\";
+  for (const wchar_t* sub : {L"", L"acf", L"atf"}) ::CreateDirectoryW((folder + sub).c_str(), nullptr);
+  for (const wchar_t* file : files) {
+    EXPECT_TRUE(::CopyFileW((InstallDir() + file).c_str(), (folder + file).c_str(), FALSE))
+        << tl::win32::Narrow(file);
+  }
+  return folder;
 }
 
 void ForgetEarlierRuns() {
@@ -144,6 +156,26 @@ TEST_F(Install, WithoutAValidQuotedOptionTheModeIsOne) {
   ExpectModeShown(L"\"-m4\"", 4);
 }
 
+TEST_F(Install, FolderWithLettersOutsideTheAnsiCodePage) {
+  // Cyrillic letters do not survive the Western code page; the tables are named to the engine
+  // by their short paths.
+  const std::wstring folder = CopyOfInstallation(
+      L"\u0443\u0441\u0442\u0430\u043d\u043e\u0432\u043a\u0430 \u043f\u0430\u043f\u043a\u0430",
+      {L"Install.exe", L"Tintor.dll", L"acf\\panel.acf", L"atf\\Mode2.atf"});
+  const bool gamma = tl::testing::DisplayKeepsGamma();
+  if (gamma) {
+    ASSERT_TRUE(tl::testing::WriteDisplayRamp(tl::testing::IdentityRamp()));
+  }
+  EXPECT_EQ(RunInstall(folder, L"\"/M2\""), 0u);
+  const auto path = tl::win32::ReadRegString(HKEY_LOCAL_MACHINE, panel::kSettingsKey, panel::kValuePath);
+  EXPECT_TRUE(path && SameText(*path, folder)) << "kept in full in the registry";
+  if (gamma) {
+    const auto shown = tl::testing::ReadDisplayRamp();
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_TRUE(tl::testing::SameAtDisplayPrecision(*shown, EngineRampFor(engine_, 2)));
+  }
+}
+
 TEST(InstallAdapterCheck, TheBenchsAdapterIsFoundAndIsOfNoKnownKind) {
   const std::vector<std::wstring> adapters = tl::installer::DisplayAdapterDescriptions();
   ASSERT_FALSE(adapters.empty()) << "the device setup interface lists no display adapter";
@@ -153,11 +185,7 @@ TEST(InstallAdapterCheck, TheBenchsAdapterIsFoundAndIsOfNoKnownKind) {
 }
 
 TEST(InstallWithoutTables, WritesTheSettingsAndLeavesTheDisplayAlone) {
-  const std::wstring folder = tl::testing::TestDir() + L"install_no_tables\\";
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  for (const wchar_t* file : {L"Install.exe", L"Tintor.dll"}) {
-    ASSERT_TRUE(::CopyFileW((InstallDir() + file).c_str(), (folder + file).c_str(), FALSE));
-  }
+  const std::wstring folder = CopyOfInstallation(L"install_no_tables", {L"Install.exe", L"Tintor.dll"});
   ForgetEarlierRuns();
   tl::testing::DisplayRampGuard restoreDisplay;
   const bool gamma = tl::testing::DisplayKeepsGamma();
