@@ -56,10 +56,7 @@ constexpr UINT kDestroyTimeoutMs = 5000;
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_module = instance;
-    ::DisableThreadLibraryCalls(instance);
-  }
+  if (reason == DLL_PROCESS_ATTACH || reason == DLL_THREAD_ATTACH) g_module = instance;
   return TRUE;
 }
 
