@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tl::skin {
@@ -47,6 +48,8 @@ class NamedList {
   size_t size() const { return items_.size(); }
   bool empty() const { return items_.empty(); }
   T& operator[](size_t i) const { return *items_[i]; }
+  // Hands every item over and leaves the list empty.
+  std::vector<std::unique_ptr<T>> TakeAll() { return std::exchange(items_, {}); }
   // Destroys the items last to first.
   void Clear() {
     while (!items_.empty()) items_.pop_back();
