@@ -130,7 +130,8 @@ void TanhChannel(double k, double n, double strength, Value* values, Store store
     double w = std::tanh(k * v) / n;
     if (w < -1.0) w = -1.0;
     if (w > 1.0) w = 1.0;
-    store(values[i], (w * strength + v * (1.0 - strength)) * kHalf + kHalf);
+    // (w S + v (1 - S)) h + h, written so that strength 0 gives back x exactly.
+    store(values[i], values[i] + strength * (w - v) * kHalf);
   }
 }
 
