@@ -44,7 +44,7 @@ const KernelTable* SetByIndex(int index) {
   switch (index) {
     case 0: return &PortableKernels();
     case 1: return &Sse2Kernels();
-    default: return Avx2Kernels();
+    default: return Avx512Kernels();
   }
 }
 
@@ -54,7 +54,7 @@ void BM_Kernel(benchmark::State& state) {
   const bool split = state.range(2) != 0;
   const bool noise = state.range(3) != 0;
   if (!set) {
-    state.SkipWithError("AVX2 not available");
+    state.SkipWithError("AVX-512 VBMI not available");
     return;
   }
   static Tables tables;

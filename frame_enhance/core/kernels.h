@@ -16,7 +16,7 @@ using Kernel = void (*)(std::uint8_t* dst, const std::uint8_t* src, const std::u
                         const std::uint16_t* lut2, int width, int height, std::ptrdiff_t dstPitch,
                         std::ptrdiff_t srcPitch);
 
-enum class KernelSetId : int { kPortable = 1, kSse2 = 2, kAvx2 = 3 };
+enum class KernelSetId : int { kPortable = 1, kSse2 = 2, kAvx512Vbmi = 3 };
 
 struct KernelTable {
   KernelSetId id;
@@ -31,8 +31,9 @@ struct KernelTable {
 const KernelTable& PortableKernels();
 // The SSE2 set (every processor this suite targets has SSE2).
 const KernelTable& Sse2Kernels();
-// The AVX2 set, or nullptr when the processor or the system does not support AVX2.
-const KernelTable* Avx2Kernels();
+// The AVX-512 set (luma curved by byte permutes instead of look-ups), or nullptr when the
+// processor or the system does not support AVX-512 F, BW and VBMI.
+const KernelTable* Avx512Kernels();
 // The best set for this processor, chosen once per process.
 const KernelTable& BestKernels();
 

@@ -24,7 +24,7 @@ constexpr Size kSizes[] = {{4, 4}, {8, 2}, {12, 6}, {20, 8}, {36, 10}, {64, 4}, 
 
 std::vector<const KernelTable*> FastSets() {
   std::vector<const KernelTable*> sets{&Sse2Kernels()};
-  if (const KernelTable* avx2 = Avx2Kernels()) sets.push_back(avx2);
+  if (const KernelTable* avx512 = Avx512Kernels()) sets.push_back(avx512);
   return sets;
 }
 
@@ -193,7 +193,7 @@ TEST(Kernels, BestSetIsAFastSet) {
   const KernelTable& best = BestKernels();
   EXPECT_NE(best.id, KernelSetId::kPortable);
   EXPECT_EQ(&best, &BestKernels());
-  EXPECT_EQ(best.id, Avx2Kernels() ? KernelSetId::kAvx2 : KernelSetId::kSse2);
+  EXPECT_EQ(best.id, Avx512Kernels() ? KernelSetId::kAvx512Vbmi : KernelSetId::kSse2);
 }
 
 }  // namespace
