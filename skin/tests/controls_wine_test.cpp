@@ -17,6 +17,31 @@ constexpr int kButtonId = 1034;
 constexpr int kFontButtonId = 1033;
 constexpr int kSliderId = 525;
 
+struct TooltipSearch {
+  HWND tool;
+  HWND tooltip;
+};
+
+BOOL CALLBACK FindTooltip(HWND w, LPARAM p) {
+  auto* search = reinterpret_cast<TooltipSearch*>(p);
+  wchar_t cls[64];
+  ::GetClassNameW(w, cls, 64);
+  if (std::wstring(cls) != TOOLTIPS_CLASSW) return TRUE;
+  TOOLINFOW info{};
+  info.cbSize = TTTOOLINFOW_V2_SIZE;
+  if (::SendMessageW(w, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&info)) &&
+      info.uId == reinterpret_cast<UINT_PTR>(search->tool))
+    search->tooltip = w;
+  return TRUE;
+}
+
+// The tooltip window whose tool is `control`.
+HWND TooltipOf(HWND control) {
+  TooltipSearch search{control, nullptr};
+  ::EnumThreadWindows(::GetCurrentThreadId(), &FindTooltip, reinterpret_cast<LPARAM>(&search));
+  return search.tooltip;
+}
+
 class SkinControls : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -192,26 +217,7 @@ TEST_F(SkinControls, FontButtonSettersRepaintOnlyOnChange) {
   EXPECT_EQ(paints.count(), 1);
 
   // The tooltip: one tool, activated; deactivation hides it.
-  struct Search {
-    HWND tool;
-    HWND tooltip;
-  } search{tipped, nullptr};
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        wchar_t cls[64];
-        ::GetClassNameW(w, cls, 64);
-        if (std::wstring(cls) != TOOLTIPS_CLASSW) return TRUE;
-        TOOLINFOW info{};
-        info.cbSize = TTTOOLINFOW_V2_SIZE;
-        if (::SendMessageW(w, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&info)) &&
-            info.uId == reinterpret_cast<UINT_PTR>(s->tool))
-          s->tooltip = w;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  HWND tooltip = search.tooltip;
+  HWND tooltip = TooltipOf(tipped);
   ASSERT_NE(tooltip, nullptr);
   EXPECT_EQ(::SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
   PaintCounter tippedPaints(tipped);
