@@ -129,54 +129,30 @@ template <class Rows>
 struct KernelsOf {
   using Byte = std::uint8_t;
   using Table = std::uint16_t;
+  using Drive = void (*)(const Rows&, Byte*, const Byte*, int, int, std::ptrdiff_t, std::ptrdiff_t);
+  template <bool Split>
+  using F = Frames<Rows, Split>;
 
-  template <bool Split>
-  static void Yuy2(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h, std::ptrdiff_t dp,
-                   std::ptrdiff_t sp) {
-    Frames<Rows, Split>::Yuy2(Rows(l1, l2), d, s, w, h, dp, sp);
+  template <Drive drive>
+  static void Pitched(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h, std::ptrdiff_t dp,
+                      std::ptrdiff_t sp) {
+    drive(Rows(l1, l2), d, s, w, h, dp, sp);
   }
-  template <bool Split>
-  static void Yuy2Packed(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h,
-                         std::ptrdiff_t, std::ptrdiff_t) {
-    Frames<Rows, Split>::Yuy2(Rows(l1, l2), d, s, w, h, 2 * std::ptrdiff_t{w}, 2 * std::ptrdiff_t{w});
-  }
-  template <bool Split>
-  static void I420(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h, std::ptrdiff_t dp,
-                   std::ptrdiff_t sp) {
-    Frames<Rows, Split>::I420(Rows(l1, l2), d, s, w, h, dp, sp);
-  }
-  template <bool Split>
-  static void I420Packed(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h,
-                         std::ptrdiff_t, std::ptrdiff_t) {
-    Frames<Rows, Split>::I420(Rows(l1, l2), d, s, w, h, w, w);
-  }
-  template <bool Split>
-  static void Nv12(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h, std::ptrdiff_t dp,
-                   std::ptrdiff_t sp) {
-    Frames<Rows, Split>::Nv12(Rows(l1, l2), d, s, w, h, dp, sp);
-  }
-  template <bool Split>
-  static void Nv12Packed(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h,
-                         std::ptrdiff_t, std::ptrdiff_t) {
-    Frames<Rows, Split>::Nv12(Rows(l1, l2), d, s, w, h, w, w);
-  }
-  template <bool Split>
-  static void SideBySide(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h,
-                         std::ptrdiff_t dp, std::ptrdiff_t sp) {
-    Frames<Rows, Split>::SideBySide(Rows(l1, l2), d, s, w, h, dp, sp);
-  }
-  template <bool Split>
-  static void SideBySidePacked(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h,
-                               std::ptrdiff_t, std::ptrdiff_t) {
-    Frames<Rows, Split>::SideBySide(Rows(l1, l2), d, s, w, h, w, w);
+  // Packed rows: BytesPerPixel x width apart (2 for YUY2, 1 for the luma of planar layouts).
+  template <Drive drive, int BytesPerPixel>
+  static void Packed(Byte* d, const Byte* s, const Table* l1, const Table* l2, int w, int h, std::ptrdiff_t,
+                     std::ptrdiff_t) {
+    const std::ptrdiff_t row = BytesPerPixel * static_cast<std::ptrdiff_t>(w);
+    drive(Rows(l1, l2), d, s, w, h, row, row);
   }
 
   // [layout][form][split], in the order of the Layout and Form enumerations.
   static constexpr Kernel kTable[4][2][2] = {
-      {{Yuy2<false>, Yuy2<true>}, {Yuy2Packed<false>, Yuy2Packed<true>}},
-      {{I420<false>, I420<true>}, {I420Packed<false>, I420Packed<true>}},
-      {{Nv12<false>, Nv12<true>}, {Nv12Packed<false>, Nv12Packed<true>}},
-      {{SideBySide<false>, SideBySide<true>}, {SideBySidePacked<false>, SideBySidePacked<true>}},
+      {{Pitched<F<false>::Yuy2>, Pitched<F<true>::Yuy2>}, {Packed<F<false>::Yuy2, 2>, Packed<F<true>::Yuy2, 2>}},
+      {{Pitched<F<false>::I420>, Pitched<F<true>::I420>}, {Packed<F<false>::I420, 1>, Packed<F<true>::I420, 1>}},
+      {{Pitched<F<false>::Nv12>, Pitched<F<true>::Nv12>}, {Packed<F<false>::Nv12, 1>, Packed<F<true>::Nv12, 1>}},
+      {{Pitched<F<false>::SideBySide>, Pitched<F<true>::SideBySide>},
+       {Packed<F<false>::SideBySide, 1>, Packed<F<true>::SideBySide, 1>}},
   };
 };
 
