@@ -10,6 +10,7 @@
 #include "common/win32/module_path.h"
 #include "common/win32/process.h"
 #include "shared_state/core/kv_record.h"
+#include "shared_state/win32/kv_server.h"
 #include "shared_state/win32/kv_server_api.h"
 
 namespace {
