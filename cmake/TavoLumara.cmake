@@ -123,3 +123,16 @@ function(tl_host_tool_depends var name)
     set(${var} ${name} PARENT_SCOPE)
   endif()
 endfunction()
+
+# On 32-bit Windows the linker's import library names __stdcall exports undecorated, which
+# callers that link the DLL directly cannot bind; dlltool makes one from a .def that lists the
+# decorated names (Name@bytes) and maps them to the plain exports. Nothing to do on 64-bit.
+function(tl_stdcall_import_library target def_file)
+  if(NOT (TL_WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4))
+    return()
+  endif()
+  find_program(TL_DLLTOOL ${TL_MINGW_TRIPLET}-dlltool REQUIRED)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${TL_DLLTOOL} -k -d ${def_file} -D $<TARGET_FILE_NAME:${target}> -l $<TARGET_LINKER_FILE:${target}>
+    VERBATIM)
+endfunction()
