@@ -63,6 +63,15 @@ bool Register(Superclass& cls) {
 
 }  // namespace
 
+void UnregisterSuperclasses() {
+  for (Superclass*& cls : g_classes) {
+    if (!cls) continue;
+    if (cls->atom) ::UnregisterClassW(cls->name.c_str(), ThisModule());
+    cls->atom = 0;
+    cls = nullptr;
+  }
+}
+
 ControlWindow::~ControlWindow() { Detach(); }
 
 HWND ControlWindow::CreateControl(Superclass& cls, HWND parent, DWORD style, int x, int y,

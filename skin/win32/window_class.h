@@ -18,6 +18,9 @@ struct Superclass {
   ATOM atom = 0;
 };
 
+// Removes every superclass this module registered (the library is being unloaded).
+void UnregisterSuperclasses();
+
 class ControlWindow {
  public:
   ControlWindow() = default;
