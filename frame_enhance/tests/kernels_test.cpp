@@ -198,3 +198,42 @@ TEST(Kernels, BestSetIsAFastSet) {
 
 }  // namespace
 }  // namespace tl::frame
+
+namespace tl::frame {
+namespace {
+
+// Random geometry with buffers cut exactly at the frame's last byte, so that the address
+// sanitizer sees any read or write past a frame.
+TEST(Kernels, RandomFramesStayInsideTheirBuffers) {
+  std::mt19937 random(6);
+  const Tables t = MakeTables(45, 170, 0.55f, 0.7f, 1);
+  std::vector<const KernelTable*> sets = FastSets();
+  sets.push_back(&PortableKernels());
+  int checked = 0;
+  for (int round = 0; round < 300; ++round) {
+    const auto layout = static_cast<Layout>(random() % 4);
+    const int w = 4 * static_cast<int>(1 + random() % 80);
+    const int h = 2 * static_cast<int>((layout == Layout::kSideBySide ? 2 : 1) + random() % 9);
+    const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(RowBytes(layout, w));
+    const std::ptrdiff_t sp = row + static_cast<std::ptrdiff_t>(random() % 3 == 0 ? random() % 70 : 0);
+    const std::ptrdiff_t dp = row + static_cast<std::ptrdiff_t>(random() % 3 == 0 ? random() % 70 : 0);
+    const bool split = random() % 2 != 0;
+    std::vector<std::uint8_t> src(static_cast<std::size_t>(FrameBytes(layout, w, h, sp)));
+    for (auto& b : src) b = static_cast<std::uint8_t>(random());
+    std::vector<std::uint8_t> want(static_cast<std::size_t>(FrameBytes(layout, w, h, dp)));
+    for (auto& b : want) b = static_cast<std::uint8_t>(random());
+    const std::vector<std::uint8_t> initial = want;
+    testing::ReferenceKernel(layout, split, want.data(), src.data(), t, w, h, dp, sp);
+    for (const KernelTable* set : sets) {
+      std::vector<std::uint8_t> dst = initial;
+      set->Get(layout, Form::kPitched, split)(dst.data(), src.data(), t.lut1.data(), t.lut2.data(), w, h, dp, sp);
+      EXPECT_EQ(dst, want) << set->name << " " << LayoutName(layout) << " " << w << "x" << h << " pitches " << dp
+                           << "/" << sp << (split ? " split" : "");
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 600);
+}
+
+}  // namespace
+}  // namespace tl::frame
