@@ -66,6 +66,15 @@ TEST(KvSkinPlainExports, RendererDialogSetUp) {
     SetUtlSliderPos("ui_slider_strength", 10);
   }
   EXPECT_EQ(AttachBitmap(L"btn_nor.bmp", "x"), 0) << "no registry after the release";
+  EXPECT_EQ(AttachFont(80, L"Arial", "f", FALSE), 0);
+  EXPECT_EQ(AttachButtonSkin("a", "b", "c", "d", "s"), 0);
+  EXPECT_EQ(CreateSlider(nullptr, "s", "s", 1, 0, 0, 100, 0, 0), nullptr);
+
+  // A directory far longer than a path may be: the bitmap fails to load, nothing else happens.
+  const std::wstring longDir = L"C:\\" + std::wstring(300, L'd') + L"\\";
+  ASSERT_EQ(InitSkin(longDir.c_str()), 1);
+  EXPECT_EQ(AttachBitmap(L"btn_nor.bmp", "x"), 0);
+  EXPECT_EQ(ReleaseSkin(), 1);
 }
 
 }  // namespace
