@@ -18,8 +18,8 @@ constexpr int kWidth = 1920, kHeight = 1080;
 struct Tables {
   std::vector<std::uint8_t> curve = std::vector<std::uint8_t>(256);
   std::vector<float> ramp = std::vector<float>(256);
-  std::vector<std::uint16_t> lut1 = std::vector<std::uint16_t>(kLutEntries + kLutPadding);
-  std::vector<std::uint16_t> lut2 = std::vector<std::uint16_t>(kLutEntries + kLutPadding);
+  std::vector<std::uint16_t> lut1 = std::vector<std::uint16_t>(kLutEntries);
+  std::vector<std::uint16_t> lut2 = std::vector<std::uint16_t>(kLutEntries);
   ToneTables View() { return {curve.data(), ramp.data(), lut1.data(), lut2.data()}; }
   Tables() {
     FillRamp(ramp.data());

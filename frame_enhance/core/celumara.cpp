@@ -6,7 +6,7 @@ namespace tl::frame {
 namespace {
 
 constexpr std::size_t kAlign = 64;
-constexpr std::size_t kLutBytes = (kLutEntries + kLutPadding) * sizeof(std::uint16_t);
+constexpr std::size_t kLutBytes = kLutEntries * sizeof(std::uint16_t);
 // Block layout: lut1, lut2, gain (256 x 16 bits), ramp (256 floats), curve (256 bytes).
 constexpr std::size_t kLut1Offset = 0;
 constexpr std::size_t kLut2Offset = kLut1Offset + kLutBytes;

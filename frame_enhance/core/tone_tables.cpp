@@ -124,11 +124,6 @@ void ComputeToneTables(const ToneParams& params, ToneMode mode, const ToneTables
       row2[lo] = static_cast<std::uint16_t>(LimitToVideoRange(w, hi) << 8 | tables.curve[lo]);
     }
   }
-  // The padding repeats the first entries so that a wide read past the last entry is harmless.
-  for (std::size_t i = 0; i < kLutPadding; ++i) {
-    tables.lut1[kLutEntries + i] = tables.lut1[i];
-    tables.lut2[kLutEntries + i] = tables.lut2[i];
-  }
 }
 
 }  // namespace tl::frame

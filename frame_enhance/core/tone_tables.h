@@ -24,10 +24,8 @@ ToneParams MakeToneParams(int lowPoint, int highPoint, float noise, float streng
 enum class ToneMode : std::uint8_t { kFullRange = 0, kFadeToBright = 1 };
 
 constexpr std::size_t kLutEntries = 65536;
-// Extra entries after each 64K table: the wide kernels read 32 bits at a 16-bit index.
-constexpr std::size_t kLutPadding = 16;
 
-// Where the computed tables go. lut1 and lut2 hold kLutEntries + kLutPadding entries.
+// Where the computed tables go. lut1 and lut2 hold kLutEntries entries.
 struct ToneTables {
   std::uint8_t* curve;  // 256
   float* ramp;          // 256, ramp[i] = i / 256

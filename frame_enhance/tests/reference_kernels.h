@@ -14,8 +14,8 @@ namespace tl::frame::testing {
 struct Tables {
   std::vector<std::uint8_t> curve = std::vector<std::uint8_t>(256);
   std::vector<float> ramp = std::vector<float>(256);
-  std::vector<std::uint16_t> lut1 = std::vector<std::uint16_t>(65536 + 16);
-  std::vector<std::uint16_t> lut2 = std::vector<std::uint16_t>(65536 + 16);
+  std::vector<std::uint16_t> lut1 = std::vector<std::uint16_t>(65536);
+  std::vector<std::uint16_t> lut2 = std::vector<std::uint16_t>(65536);
 };
 Tables MakeTables(int low, int high, float noise, float strength, int mode);
 
