@@ -31,9 +31,10 @@ const Text* StrContainer::Find(std::u16string_view key) const {
 
 int LanguageManager::LoadProfile(std::u16string_view directory) {
   directory_ = Text(directory);
+  // A second profile adds to the first; each entry keeps the folder its list came from.
   const XmlReadResult result = reader_.ReadLanguageList(
       directory_ + u"list.xml", [this](int32_t id, Text name, Text file) {
-        AttachLanguageFile(id, std::move(name), std::move(file));
+        entries_.push_back(Entry{id, nullptr, std::move(name), std::move(file), directory_});
       });
   return result == XmlReadResult::kNoDocument ? 1 : 0;
 }
@@ -41,7 +42,8 @@ int LanguageManager::LoadProfile(std::u16string_view directory) {
 void LanguageManager::AttachLanguageFile(int32_t nationId, Text languageName, Text fileName) {
   // Entries live in a vector of values whose containers are owned by pointer, so the current
   // container survives growth of the vector.
-  entries_.push_back(Entry{nationId, nullptr, std::move(languageName), std::move(fileName)});
+  entries_.push_back(
+      Entry{nationId, nullptr, std::move(languageName), std::move(fileName), std::nullopt});
 }
 
 int LanguageManager::LoadStrContainer(int32_t nationId) {
@@ -51,7 +53,7 @@ int LanguageManager::LoadStrContainer(int32_t nationId) {
     if (entry.nationId != nationId) continue;
     if (!entry.container) {
       auto container = std::make_unique<StrContainer>();
-      reader_.ReadLanguageFile(directory_ + entry.fileName, [&](Text index, Text message) {
+      reader_.ReadLanguageFile(entry.listDirectory.value_or(directory_) + entry.fileName, [&](Text index, Text message) {
         container->Insert(std::move(index), std::move(message));
       });
       entry.container = std::move(container);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -71,6 +72,9 @@ class LanguageManager {
     std::unique_ptr<StrContainer> container;
     Text languageName;
     Text fileName;
+    // The folder of the list that named the entry; none for attached entries, whose files are
+    // found in the profile folder current when they are loaded.
+    std::optional<Text> listDirectory;
   };
 
   LanguageXmlReader& reader_;

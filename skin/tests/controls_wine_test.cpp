@@ -348,6 +348,21 @@ TEST_F(SkinControls, ReleasingTheSkinsInsideAClickIsSafe) {
   InitSkin(dir_.c_str());
 }
 
+TEST_F(SkinControls, ParentDestroyedByTheClickGetsNoSecondCommand) {
+  HWND button = CreateFontButton(Window().hwnd(), L"Cancel", 0, "ui_cancel", "apply", 1032, 10,
+                                 50, nullptr, false);
+  int commands = 0;
+  Window().onCommand = [&](WPARAM, LPARAM) {
+    ++commands;
+    ::DestroyWindow(Window().hwnd());
+  };
+  Send(button, WM_LBUTTONDOWN, 30, 10);
+  Send(button, WM_LBUTTONUP, 30, 10);
+  EXPECT_EQ(commands, 1);
+  EXPECT_FALSE(::IsWindow(button));
+  SetUtlFontButtonText("ui_cancel", L"gone");  // a control without a window is left alone
+}
+
 TEST_F(SkinControls, ScreenshotOfAllThreeControls) {
   TestWindow& w = Window();
   CreateButton(w.hwnd(), "ui_close", "close", kButtonId, 340, 10, nullptr);

@@ -115,6 +115,26 @@ TEST(LanguageManager, ProfilesAppendAndAMissingListGivesOne) {
   EXPECT_EQ(*m.Lookup(u"k"), u"first entry") << "the first entry of a nation wins";
 }
 
+TEST(LanguageManager, EntriesOfAnEarlierProfileKeepTheirFolder) {
+  FakeReader reader;
+  reader.lists[u"a\\list.xml"] = {{94, u"Deutsch", u"German.xml"}};
+  reader.lists[u"b\\list.xml"] = {{45, u"Chinese", u"Chinese.xml"}};
+  reader.files[u"a\\German.xml"] = {{u"Apply", u"Anwenden"}};
+  reader.files[u"b\\Chinese.xml"] = {{u"Apply", u"zh"}};
+  reader.files[u"b\\Extra.xml"] = {{u"Apply", u"extra"}};
+  LanguageManager m(reader);
+  m.LoadProfile(u"a\\");
+  m.LoadProfile(u"b\\");
+  m.AttachLanguageFile(61, u"Extra", u"Extra.xml");
+  ASSERT_EQ(m.LoadStrContainer(94), 0);
+  ASSERT_NE(m.Lookup(u"Apply"), nullptr);
+  EXPECT_EQ(*m.Lookup(u"Apply"), u"Anwenden");
+  ASSERT_EQ(m.LoadStrContainer(45), 0);
+  EXPECT_EQ(*m.Lookup(u"Apply"), u"zh");
+  ASSERT_EQ(m.LoadStrContainer(61), 0);
+  EXPECT_EQ(*m.Lookup(u"Apply"), u"extra") << "attached files are found in the current folder";
+}
+
 TEST(Nations, LanguageIdTableFirstRowWins) {
   EXPECT_EQ(NationFromLanguageId(1043), 333);
   EXPECT_EQ(NationFromLanguageId(1031), 94);

@@ -193,7 +193,8 @@ LRESULT ButtonBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP: {
       const bool endsPress = ::GetCapture() == hwnd();
       OnButtonUp();
-      if (!Released() && endsPress) AfterButtonUp();
+      // A parent destroyed by the click takes this window with it.
+      if (!Released() && hwnd() && endsPress) AfterButtonUp();
       return 0;
     }
     case WM_CAPTURECHANGED:
