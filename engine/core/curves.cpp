@@ -80,17 +80,27 @@ bool BuildGaussianCurve(int level, GaussianCurve& q) {
   return true;
 }
 
-bool GaussianColourfulness(Levels levels, const RampTable& in, RampTable& out, GaussianCurve& q) {
+namespace {
+
+const GaussianCurve* CurveFor(int level, GaussianScratch& scratch) {
+  if (scratch.level != level) {
+    scratch.level = 0;
+    if (!BuildGaussianCurve(level, scratch.curve)) return nullptr;
+    scratch.level = level;
+  }
+  return &scratch.curve;
+}
+
+}  // namespace
+
+bool GaussianColourfulness(Levels levels, const RampTable& in, RampTable& out, GaussianScratch& scratch) {
   if (&in != &out) out = in;
-  int built = 0;
   for (int c = 0; c < kChannels; ++c) {
     const int level = ClampLevel(levels[c]);
     if (level == 1) continue;
-    // Channels of equal level share one curve.
-    if (built != level) {
-      if (!BuildGaussianCurve(level, q)) return false;
-      built = level;
-    }
+    const GaussianCurve* curve = CurveFor(level, scratch);
+    if (!curve) return false;
+    const GaussianCurve& q = *curve;
     for (int i = 0; i < kLevels; ++i) {
       std::uint16_t& entry = out[c * kLevels + i];
       entry = static_cast<std::uint16_t>(q[entry]);
@@ -99,15 +109,13 @@ bool GaussianColourfulness(Levels levels, const RampTable& in, RampTable& out, G
   return true;
 }
 
-bool GaussianColourfulness(Levels levels, ColourTables& values, GaussianCurve& q) {
-  int built = 0;
+bool GaussianColourfulness(Levels levels, ColourTables& values, GaussianScratch& scratch) {
   for (int c = 0; c < kChannels; ++c) {
     const int level = ClampLevel(levels[c]);
     if (level == 1) continue;
-    if (built != level) {
-      if (!BuildGaussianCurve(level, q)) return false;
-      built = level;
-    }
+    const GaussianCurve* curve = CurveFor(level, scratch);
+    if (!curve) return false;
+    const GaussianCurve& q = *curve;
     // Clamped rather than wrapped: a value past the top must not come out black.
     for (double& v : values[c]) v = q[TruncateToU16(v + 0.5)];
   }

@@ -39,11 +39,17 @@ std::uint16_t ClampLevel(std::uint32_t level);  // 0 -> 1, above 10 -> 10
 using GaussianCurve = std::array<double, 65536>;
 bool BuildGaussianCurve(int level, GaussianCurve& curve);
 
-// Gaussian S-curve per channel; `scratch` holds the curve while a channel is worked on. On a
-// failure, channels already written stay written.
-bool GaussianColourfulness(Levels levels, const RampTable& in, RampTable& out, GaussianCurve& scratch);
+// The curve last built and its level (0: none), so that channels and steps of one computation
+// with the same level share it.
+struct GaussianScratch {
+  GaussianCurve curve;
+  int level = 0;
+};
+
+// Gaussian S-curve per channel. On a failure, channels already written stay written.
+bool GaussianColourfulness(Levels levels, const RampTable& in, RampTable& out, GaussianScratch& scratch);
 // Same curves on doubles in 0..65535 (index rounded and clamped to the curve).
-bool GaussianColourfulness(Levels levels, ColourTables& values, GaussianCurve& scratch);
+bool GaussianColourfulness(Levels levels, ColourTables& values, GaussianScratch& scratch);
 
 // tanh S-curve blended by strength; n is taken from each channel's entry 255 of `ramp`.
 void TanhColourfulness(Levels levels, double strength, RampTable& ramp);

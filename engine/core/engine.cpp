@@ -144,6 +144,7 @@ void CTintorEngine::PrepareDisplayedColours(std::int32_t method) {
 }
 
 bool CTintorEngine::Compute(std::int32_t method) {
+  gaussianScratch.level = 0;  // built afresh once per computation
   panelInverseReady = 0;
   if (gamutOn == 1 && panelLoaded == 1) {
     bool ok = true;

@@ -65,7 +65,7 @@ struct CTintorEngine {
   std::array<char, kPathField> tonePath{};
   std::array<char, kPathField> panelPath{};
   CGamutEngine gamut;
-  GaussianCurve gaussianScratch{};
+  GaussianScratch gaussianScratch{};
 
  private:
   bool ComputeCore(std::int32_t method);

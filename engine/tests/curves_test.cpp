@@ -73,7 +73,7 @@ TEST(Colourfulness, LevelsAreClampedInto1To10) {
 }
 
 TEST(Colourfulness, GaussianLevel1KeepsTheRampAndLevel10KeepsItsEnds) {
-  auto scratch = std::make_unique<GaussianCurve>();
+  auto scratch = std::make_unique<GaussianScratch>();
   RampTable ramp = IdentityRamp();
   ASSERT_TRUE(GaussianColourfulness({1, 1, 1}, ramp, ramp, *scratch));
   EXPECT_EQ(ramp, IdentityRamp());
@@ -105,7 +105,7 @@ TEST(Colourfulness, GaussianCurveIsTheNormalisedCumulativeGaussian) {
 }
 
 TEST(Colourfulness, GaussianDoubleVariantUsesTheSameCurveAndClampsItsIndex) {
-  auto scratch = std::make_unique<GaussianCurve>();
+  auto scratch = std::make_unique<GaussianScratch>();
   auto q = std::make_unique<GaussianCurve>();
   ASSERT_TRUE(BuildGaussianCurve(5, *q));
   ColourTables values{};
