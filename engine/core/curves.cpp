@@ -91,35 +91,37 @@ const GaussianCurve* CurveFor(int level, GaussianScratch& scratch) {
   return &scratch.curve;
 }
 
-}  // namespace
-
-bool GaussianColourfulness(Levels levels, const RampTable& in, RampTable& out, GaussianScratch& scratch) {
-  if (&in != &out) out = in;
+// Calls apply(channel, curve) for every channel whose level is not 1; false when a curve is
+// degenerate (later channels are then left alone).
+template <typename Apply>
+bool ForEachCurvedChannel(Levels levels, GaussianScratch& scratch, Apply apply) {
   for (int c = 0; c < kChannels; ++c) {
     const int level = ClampLevel(levels[c]);
     if (level == 1) continue;
     const GaussianCurve* curve = CurveFor(level, scratch);
     if (!curve) return false;
-    const GaussianCurve& q = *curve;
-    for (int i = 0; i < kLevels; ++i) {
-      std::uint16_t& entry = out[c * kLevels + i];
-      entry = static_cast<std::uint16_t>(q[entry]);
-    }
+    apply(c, *curve);
   }
   return true;
 }
 
+}  // namespace
+
+bool GaussianColourfulness(Levels levels, const RampTable& in, RampTable& out, GaussianScratch& scratch) {
+  if (&in != &out) out = in;
+  return ForEachCurvedChannel(levels, scratch, [&](int c, const GaussianCurve& q) {
+    for (int i = 0; i < kLevels; ++i) {
+      std::uint16_t& entry = out[c * kLevels + i];
+      entry = static_cast<std::uint16_t>(q[entry]);
+    }
+  });
+}
+
 bool GaussianColourfulness(Levels levels, ColourTables& values, GaussianScratch& scratch) {
-  for (int c = 0; c < kChannels; ++c) {
-    const int level = ClampLevel(levels[c]);
-    if (level == 1) continue;
-    const GaussianCurve* curve = CurveFor(level, scratch);
-    if (!curve) return false;
-    const GaussianCurve& q = *curve;
+  return ForEachCurvedChannel(levels, scratch, [&](int c, const GaussianCurve& q) {
     // Clamped rather than wrapped: a value past the top must not come out black.
     for (double& v : values[c]) v = q[TruncateToU16(v + 0.5)];
-  }
-  return true;
+  });
 }
 
 namespace {
