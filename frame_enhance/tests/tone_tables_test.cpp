@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "frame_enhance/core/tone_tables.h"
 #include "frame_enhance/tests/reference_kernels.h"
@@ -82,8 +84,14 @@ TEST(ToneTables, PortableTanhMatchesTheLibrary) {
 
 TEST(ToneTables, BothModesMatchTheFormulasEntryForEntry) {
   struct Case { int low, high; float noise, strength; };
-  for (const Case& c : {Case{50, 150, 0.5f, 0.5f}, Case{0, 255, 1.0f, 1.0f}, Case{30, 220, 0.25f, 0.8f},
-                        Case{100, 110, 0.9f, 0.1f}, Case{16, 235, 0.0f, 0.65f}}) {
+  std::vector<Case> cases = {Case{50, 150, 0.5f, 0.5f}, Case{0, 255, 1.0f, 1.0f}, Case{30, 220, 0.25f, 0.8f},
+                             Case{100, 110, 0.9f, 0.1f}, Case{16, 235, 0.0f, 0.65f}};
+  std::mt19937 random(21);
+  for (int i = 0; i < 8; ++i) {
+    cases.push_back(Case{static_cast<int>(random() % 256), static_cast<int>(random() % 256),
+                         static_cast<float>(random() % 1001) / 1000, static_cast<float>(random() % 1001) / 1000});
+  }
+  for (const Case& c : cases) {
     for (int mode = 0; mode < 2; ++mode) {
       SCOPED_TRACE(::testing::Message() << c.low << " " << c.high << " " << c.noise << " " << c.strength << " mode " << mode);
       ExpectSameTables(MakeTables(c.low, c.high, c.noise, c.strength, mode),
