@@ -37,13 +37,34 @@ TEST(TableDefinition, MistakesAreReportedWithTheirLine) {
   EXPECT_FALSE(ParseDefinition("kind panel\ncurve all wobble 2\n", d, error));
   EXPECT_EQ(error, "line 2: unknown curve shape 'wobble'");
   EXPECT_FALSE(ParseDefinition("kind tone\ncurve red power 2\n", d, error));
-  EXPECT_EQ(error, "no curve for green");
+  EXPECT_EQ(error, "no curve for green and no data for level 0");
   EXPECT_FALSE(ParseDefinition("curve all power 2\n", d, error));
   EXPECT_EQ(error, "missing 'kind'");
   EXPECT_FALSE(ParseDefinition("kind tone\nwhite xy 0.3 0\n", d, error));
   EXPECT_EQ(error.rfind("line 2:", 0), 0u);
   EXPECT_FALSE(ParseDefinition("kind tone\ncurve all power 2 contrast 3\n", d, error));
   EXPECT_FALSE(ParseDefinition("kind tone\ntemperature 7000 extra\n", d, error));
+}
+
+TEST(TableDefinition, ADumpedDefinitionRebuildsTheSameFile) {
+  Definition original;
+  std::string error;
+  ASSERT_TRUE(ParseDefinition("kind tone\ndescription a test tone\ntemperature 6800\nwhite daylight 6800\n"
+                              "primaries xy 0.6 0.34 0.31 0.57 0.155 0.1\ncurve all power 2.1 contrast 0.3\n"
+                              "data green 7 123.456789\n",
+                              original, error))
+      << error;
+  EXPECT_EQ(original.image.data[1][7], 123.456789);
+  const auto bytes = engine::WriteTableFile(original.image, original.kind);
+
+  Definition again;
+  ASSERT_TRUE(ParseDefinition(FormatDefinition(original.image, original.kind), again, error)) << error;
+  EXPECT_EQ(engine::WriteTableFile(again.image, again.kind), bytes);
+
+  EXPECT_FALSE(ParseDefinition("kind panel\ndata red 256 5\n", again, error));
+  EXPECT_FALSE(ParseDefinition("kind panel\ndata cyan 3 5\n", again, error));
+  EXPECT_FALSE(ParseDefinition("kind panel\ncurve green power 2\ncurve blue power 2\ndata red 0 5\n", again, error));
+  EXPECT_EQ(error, "no curve for red and no data for level 1");
 }
 
 TEST(TableDefinition, LintFindsDecreasingPanelsAndAbsentWhites) {

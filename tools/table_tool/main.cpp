@@ -22,7 +22,7 @@ constexpr int kExitUsage = 64;
 
 int Usage() {
   std::cerr << "usage: tl_tables build <definition> <output.acf|output.atf>\n"
-               "       tl_tables dump [--kind panel|tone] <file>\n"
+               "       tl_tables dump [--kind panel|tone] [--definition] <file>\n"
                "       tl_tables check [--kind panel|tone] <file>...\n"
                "The kind follows the extension (.acf panel, .atf tone) unless --kind says it.\n";
   return kExitUsage;
@@ -102,10 +102,14 @@ int Build(const std::string& definitionPath, const std::string& outputPath) {
   return 0;
 }
 
-int Dump(const std::string& path, TableKind kind) {
+int Dump(const std::string& path, TableKind kind, bool asDefinition) {
   TableImage image;
   std::uint64_t size = 0;
   if (!Load(path, kind, image, size)) return kExitMalformed;
+  if (asDefinition) {
+    std::cout << tl::tables::FormatDefinition(image, kind);
+    return 0;
+  }
   const bool panel = kind == TableKind::kPanel;
   std::printf("file: %s\nkind: %s\nsize: %llu\n", path.c_str(), panel ? "panel" : "tone",
               static_cast<unsigned long long>(size));
@@ -169,14 +173,17 @@ int main(int argc, char** argv) {
     if (forced != "panel" && forced != "tone") return Usage();
   }
   if (command == "build" && args.size() == 2 && forced.empty()) return Build(args[0], args[1]);
+  const bool asDefinition = !args.empty() && args[0] == "--definition";
+  if (asDefinition) args.erase(args.begin());
   if (command == "dump" && args.size() == 1) {
     TableKind kind;
     if (!KindOf(args[0], forced, kind)) {
       std::cerr << "error: " << args[0] << ": unknown kind (use .acf, .atf or --kind)\n";
       return kExitUsage;
     }
-    return Dump(args[0], kind);
+    return Dump(args[0], kind, asDefinition);
   }
+  if (asDefinition) return Usage();
   if (command == "check" && !args.empty()) return Check(args, forced);
   return Usage();
 }

@@ -1,6 +1,7 @@
 #include "tools/table_tool/table_definition.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <numbers>
@@ -90,6 +91,16 @@ class Parser {
       explicit_[word == "red" ? 0 : (word == "green" ? 1 : 2)] = xyz;
     } else if (word == "curve") {
       return CurveLine(in, error);
+    } else if (word == "data") {
+      std::string channel;
+      int level = -1;
+      double value = 0;
+      if (!(in >> channel >> level >> value) || level < 0 || level > 255 || !std::isfinite(value)) {
+        return Fail(error, "data needs a channel, a level 0..255 and a value");
+      }
+      const int c = ChannelIndex(channel);
+      if (c < 0) return Fail(error, "data channel must be red, green or blue");
+      data_[c][level] = value;
     } else if (word == "round") {
       round_ = true;
     } else {
@@ -118,9 +129,12 @@ class Parser {
     }
     for (int c = 0; c < 3; ++c) {
       if (explicit_[c]) (c == 0 ? ext.red : (c == 1 ? ext.green : ext.blue)) = *explicit_[c];
-      if (!curves_[c]) return Fail(error, std::string("no curve for ") + kChannelNames[c]);
       for (int i = 0; i < engine::kLevels; ++i) {
-        double value = curves_[c]->At(i / 255.0) * 65535.0;
+        if (!curves_[c] && !data_[c][i]) {
+          return Fail(error, std::string("no curve for ") + kChannelNames[c] + " and no data for level " +
+                                 std::to_string(i));
+        }
+        double value = data_[c][i] ? *data_[c][i] : curves_[c]->At(i / 255.0) * 65535.0;
         if (round_ || out_.kind == engine::TableKind::kPanel) value = std::floor(value + 0.5);
         out_.image.data[c][i] = value;
       }
@@ -178,6 +192,13 @@ class Parser {
     return static_cast<bool>(in >> big_y) && big_y > 0;
   }
 
+  static int ChannelIndex(const std::string& name) {
+    for (int c = 0; c < 3; ++c) {
+      if (name == kChannelNames[c]) return c;
+    }
+    return -1;
+  }
+
   bool CurveLine(std::istream& in, std::string& error) {
     std::string channels, shape;
     if (!(in >> channels >> shape)) return Fail(error, "curve needs channels and a shape");
@@ -225,7 +246,14 @@ class Parser {
   std::optional<std::array<double, 6>> primariesXy_;
   std::array<std::optional<Vec3>, 3> explicit_;
   std::array<std::optional<Curve>, 3> curves_;
+  std::array<std::array<std::optional<double>, engine::kLevels>, 3> data_;
 };
+
+void PrintColour(std::ostringstream& out, const char* name, Vec3 v) {
+  char line[160];
+  std::snprintf(line, sizeof line, "%s XYZ %.17g %.17g %.17g\n", name, v.x, v.y, v.z);
+  out << line;
+}
 
 }  // namespace
 
@@ -240,6 +268,32 @@ bool ParseDefinition(const std::string& text, Definition& out, std::string& erro
   }
   parser.lineNumber = 0;
   return parser.Finish(error);
+}
+
+std::string FormatDefinition(const engine::TableImage& image, engine::TableKind kind) {
+  std::ostringstream out;
+  out << "kind " << (kind == engine::TableKind::kPanel ? "panel" : "tone") << "\n";
+  std::string description;
+  for (std::uint8_t b : image.header) {
+    if (b == 0 || description.size() >= 32) break;
+    if (b >= 32 && b < 127) description.push_back(static_cast<char>(b));
+  }
+  if (!description.empty()) out << "description " << description << "\n";
+  out << "temperature " << image.ext.nativeTemperature << "\n";
+  PrintColour(out, "white", image.ext.white);
+  PrintColour(out, "black", image.ext.black);
+  PrintColour(out, "red", image.ext.red);
+  PrintColour(out, "green", image.ext.green);
+  PrintColour(out, "blue", image.ext.blue);
+  static constexpr const char* kNames[3] = {"red", "green", "blue"};
+  for (int c = 0; c < 3; ++c) {
+    for (int i = 0; i < engine::kLevels; ++i) {
+      char line[96];
+      std::snprintf(line, sizeof line, "data %s %d %.17g\n", kNames[c], i, image.data[c][i]);
+      out << line;
+    }
+  }
+  return out.str();
 }
 
 std::vector<std::string> Lint(const engine::TableImage& image, engine::TableKind kind) {
