@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "frame_enhance/core/kernels.h"
@@ -48,6 +49,21 @@ const KernelTable* SetByIndex(int index) {
   }
 }
 
+// Source and destination frames: one pair used over and over (it stays in the cache), or a ring
+// of pairs larger than the last-level cache (every frame comes from and goes to main memory).
+struct Frames {
+  std::vector<std::vector<std::uint8_t>> src, dst;
+  std::size_t next = 0;
+  Frames(Layout layout, bool noise, int count) {
+    const auto frame = MakeFrame(layout, noise);
+    src.assign(static_cast<std::size_t>(count), frame);
+    dst.assign(static_cast<std::size_t>(count), std::vector<std::uint8_t>(frame.size()));
+  }
+  std::size_t Advance() { return next = (next + 1) % src.size(); }
+};
+
+constexpr int kRingFrames = 12;  // 12 x 2 x 3 MB and more: beyond a 32 MB cache
+
 void BM_Kernel(benchmark::State& state) {
   const auto layout = static_cast<Layout>(state.range(0));
   const KernelTable* set = SetByIndex(static_cast<int>(state.range(1)));
@@ -58,30 +74,30 @@ void BM_Kernel(benchmark::State& state) {
     return;
   }
   static Tables tables;
-  auto src = MakeFrame(layout, noise);
-  std::vector<std::uint8_t> dst(src.size());
+  Frames frames(layout, noise, state.range(4) ? kRingFrames : 1);
   const Kernel kernel = set->Get(layout, Form::kPacked, split);
   for (auto _ : state) {
-    kernel(dst.data(), src.data(), tables.lut1.data(), tables.lut2.data(), kWidth, kHeight, 0, 0);
-    benchmark::DoNotOptimize(dst.data());
+    const std::size_t i = frames.Advance();
+    kernel(frames.dst[i].data(), frames.src[i].data(), tables.lut1.data(), tables.lut2.data(), kWidth, kHeight, 0, 0);
+    benchmark::DoNotOptimize(frames.dst[i].data());
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations());  // frames
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * src.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * frames.src[0].size()));
   state.SetLabel(set->name);
 }
 
 void BM_Memcpy(benchmark::State& state) {
   const auto layout = static_cast<Layout>(state.range(0));
-  auto src = MakeFrame(layout, false);
-  std::vector<std::uint8_t> dst(src.size());
+  Frames frames(layout, false, state.range(1) ? kRingFrames : 1);
   for (auto _ : state) {
-    std::memcpy(dst.data(), src.data(), src.size());
-    benchmark::DoNotOptimize(dst.data());
+    const std::size_t i = frames.Advance();
+    std::memcpy(frames.dst[i].data(), frames.src[i].data(), frames.src[i].size());
+    benchmark::DoNotOptimize(frames.dst[i].data());
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations());
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * src.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * frames.src[0].size()));
 }
 
 void BM_ComputeTables(benchmark::State& state) {
@@ -97,19 +113,16 @@ void BM_ComputeTables(benchmark::State& state) {
 }
 
 void LayoutArgs(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"layout", "set", "split", "noise"});
-  for (int layout = 0; layout < 4; ++layout) {
-    for (int set = 0; set < 3; ++set) b->Args({layout, set, 0, 0});
-  }
-  for (int layout = 0; layout < 4; ++layout) {
-    for (int set = 0; set < 3; ++set) b->Args({layout, set, 1, 0});
-  }
-  for (int layout = 0; layout < 4; ++layout) {
-    for (int set = 0; set < 3; ++set) b->Args({layout, set, 0, 1});
+  b->ArgNames({"layout", "set", "split", "noise", "ring"});
+  // Whole frames, split frames, random content, and whole frames from main memory.
+  for (auto [split, noise, ring] : {std::tuple{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}) {
+    for (int layout = 0; layout < 4; ++layout) {
+      for (int set = 0; set < 3; ++set) b->Args({layout, set, split, noise, ring});
+    }
   }
 }
 
-BENCHMARK(BM_Memcpy)->ArgName("layout")->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Memcpy)->ArgNames({"layout", "ring"})->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Kernel)->Apply(LayoutArgs)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComputeTables)->ArgName("mode")->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
 
