@@ -1,5 +1,7 @@
 #include "frame_enhance/core/celumara.h"
 
+#include <cstdint>
+
 #include "frame_enhance/core/direct_kernels.h"
 
 namespace tl::frame {
@@ -93,7 +95,11 @@ void CeLumara::ComputeTables() {
 bool CeLumara::Run(const KernelTable& set, Layout layout, Form form, Byte* dst, const Byte* src,
                    std::ptrdiff_t dstPitch, std::ptrdiff_t srcPitch, const std::uint16_t* second) {
   if (!initialised_ || !dst || !src) return false;
-  if (form == Form::kPacked) dstPitch = srcPitch = static_cast<std::ptrdiff_t>(RowBytes(layout, width_));
+  if (form == Form::kPacked) {
+    const std::int64_t row = RowBytes(layout, width_);
+    if (row > PTRDIFF_MAX) return false;
+    dstPitch = srcPitch = static_cast<std::ptrdiff_t>(row);
+  }
   if (!FrameFits(layout, width_, height_, dstPitch, srcPitch)) return false;
   set.Get(layout, form, split_ != 0)(dst, src, tables_.lut1, second, width_, height_, dstPitch, srcPitch);
   return true;
