@@ -126,7 +126,7 @@ TEST(CeLumara, FrameMethodsWriteNothingWhenTheyCannotServeTheFrame) {
   object.SetParams(10, 20, 0.1f, 0.2f);
   object.SetMode(1);
 
-  for (auto [w, h] : {std::pair{62, 16}, {64, 15}, {64, 0}, {0, 16}, {-64, 16}, {64, 1}, {0x7ffffffc, 2}}) {
+  for (auto [w, h] : {std::pair{62, 16}, {64, 15}, {64, 0}, {0, 16}, {-64, 16}, {64, 1}}) {
     object.Init(w, h);
     ASSERT_TRUE(object.Initialised());
     EXPECT_FALSE(object.ProcessYUY2(dst.data(), src.data())) << w << "x" << h;
