@@ -84,7 +84,7 @@ void ComputeToneTables(const ToneParams& params, ToneMode mode, const ToneTables
   const double a = 1.0 + 0.8 * static_cast<double>(params.noise);
 
   // Per level: the blended gain and the offset subtracted from a chroma byte (both in the
-  // precision the tables are specified with: gains stored as float, products in double).
+  // precision the tables are defined with: gains stored as float, products in double).
   float gainBlend[256];
   double chromaOffset[256];
   for (int i = 0; i < 256; ++i) {
