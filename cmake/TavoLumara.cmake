@@ -109,7 +109,7 @@ endif()
 
 function(tl_host_tool var name)
   if(TL_WIN32)
-    set(${var} ${TL_HOST_TOOLS_DIR}/tools/${name} PARENT_SCOPE)
+    set(${var} ${TL_HOST_TOOLS_DIR}/bin/${name} PARENT_SCOPE)
   else()
     set(${var} $<TARGET_FILE:${name}> PARENT_SCOPE)
   endif()
