@@ -11,6 +11,7 @@ using std::min;
 }  // namespace Gdiplus
 #include <gdiplus.h>
 
+#include "common/win32/gdi.h"
 #include "common/win32/handles.h"
 #include "skin/core/bmp.h"
 
@@ -198,14 +199,8 @@ std::vector<uint32_t> CaptureClient(HWND window) {
   ::ClientToScreen(window, &origin);
   win32::WindowDc screen(nullptr);
   win32::UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = client.right;
-  info.bmiHeader.biHeight = -client.bottom;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  win32::UniqueGdiObject dib(::CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win32::UniqueGdiObject dib = win32::CreateTopDown32BitDib(memory.get(), client.right, client.bottom, &bits);
   std::vector<uint32_t> pixels(static_cast<size_t>(client.right) * client.bottom);
   if (!dib || !bits) return pixels;
   {

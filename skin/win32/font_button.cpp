@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "common/win32/gdi.h"
+
 namespace tl::skin {
 
 void FontButton::SetText(const wchar_t* text) {
@@ -64,14 +66,8 @@ void FontButton::DrawParentBackground(Gdiplus::Graphics& g) {
 
   win32::WindowDc screen(nullptr);
   win32::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = client.right;
-  info.bmiHeader.biHeight = -client.bottom;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  win32::UniqueGdiObject dib(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win32::UniqueGdiObject dib = win32::CreateTopDown32BitDib(dc.get(), client.right, client.bottom, &bits);
   if (!dc || !dib || !bits) return;
   {
     win32::SelectGuard select(dc.get(), dib.get());

@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <fstream>
 
+#include "common/win32/gdi.h"
+
 namespace tl::skin {
 namespace {
 
@@ -43,13 +45,7 @@ std::unique_ptr<SkinBitmap> SkinBitmap::Load(const std::wstring& path, bool rect
   if (!screen) return nullptr;
   bitmap->ddb.reset(::CreateCompatibleBitmap(screen.get(), p.width, p.height));
   if (!bitmap->ddb) return nullptr;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = p.width;
-  info.bmiHeader.biHeight = -p.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = win32::TopDown32BitInfo(p.width, p.height);
   ::SetDIBits(screen.get(), static_cast<HBITMAP>(bitmap->ddb.get()), 0, p.height, p.data.data(),
               &info, DIB_RGB_COLORS);
   bitmap->image = std::make_unique<Gdiplus::Bitmap>(
@@ -93,15 +89,8 @@ const SkinFont::Glyph& SkinFont::GlyphOf(wchar_t ch) {
   glyph.width = extent.cx;
   glyph.height = extent.cy;
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = extent.cx;
-  info.bmiHeader.biHeight = -extent.cy;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  win32::UniqueGdiObject dib(
-      ::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win32::UniqueGdiObject dib = win32::CreateTopDown32BitDib(dc.get(), extent.cx, extent.cy, &bits);
   if (!dib || !bits) return glyph;
   {
     win32::SelectGuard selectBitmap(dc.get(), dib.get());
