@@ -192,7 +192,10 @@ std::string OverlaySvg(const MockPlan& plan) {
   }
   int number = 1;
   for (const Rect& c : plan.callouts) {
-    const double cx = std::max(9.0, c.x - 2.0), cy = std::max(9.0, c.y - 2.0);
+    // At the control's top-left corner; under controls that touch the top edge.
+    const bool atTop = c.y < 12;
+    const double cx = atTop ? c.x + c.width / 2.0 : std::max(9.0, c.x - 2.0);
+    const double cy = atTop ? c.Bottom() + 10.0 : std::max(9.0, c.y - 2.0);
     svg << "<g><circle cx=\"" << FormatNumber(cx) << "\" cy=\"" << FormatNumber(cy)
         << "\" r=\"8.5\" fill=\"#E8791F\" stroke=\"#FFFFFF\" stroke-width=\"1.5\"/>"
         << "<text x=\"" << FormatNumber(cx) << "\" y=\"" << FormatNumber(cy + 4)
