@@ -130,7 +130,10 @@ class Builder {
   }
 
   // The panel and tray mocks again, on a desktop colour, for a person to look at.
+  // For a person to judge the look, `desktop` shows the window's outline on a colour and the
+  // numbered marks of the help pictures are left off.
   Image Mock(const ManifestEntry& e, std::optional<uint32_t> desktop) const {
+    const bool forHelp = !desktop.has_value();
     if (!desktop)
       if (auto d = e.options.find("desktop"); d != e.options.end()) desktop = ColourArgument(d->second);
     auto option = [&](const char* name, int fallback) {
@@ -138,7 +141,7 @@ class Builder {
       return it == e.options.end() ? fallback : static_cast<int>(NumberArgument(it->second, layout_));
     };
     std::vector<int32_t> callouts;
-    if (auto c = e.options.find("callouts"); c != e.options.end()) callouts = ListArgument(c->second);
+    if (auto c = e.options.find("callouts"); c != e.options.end() && forHelp) callouts = ListArgument(c->second);
     auto sizeOf = [this](const std::string& bitmap) {
       tl::skin::BmpLayout layout;
       std::vector<uint8_t> bytes = ReadBytes(OutputPath(bitmap));
@@ -185,7 +188,12 @@ class Builder {
   }
 
   Image Render(const fs::path& source, Variables vars, int32_t width, int32_t height) const {
-    std::string svg = Expand(ReadText(source), vars);
+    std::string svg;
+    try {
+      svg = Expand(ReadText(source), vars);
+    } catch (const TemplateError& e) {
+      throw Failure(source.string() + ": " + e.what());
+    }
     return RenderText(svg, source.stem().string(), width, height);
   }
 
