@@ -1,7 +1,10 @@
 # Build conventions shared by every subsystem.
 #
 #   tl_add_core_library(name SOURCES ... [DEPS ...])   portable code, no <windows.h>
-#   tl_deliverable(target [NAME file-name])            put a program or library into the installation folder
+#   tl_deliverable(target [NAME file-name] [DESCRIPTION text] [ADMIN])
+#                                                      put a program or library into the installation
+#                                                      folder, with the suite's version resource (and
+#                                                      a manifest for programs)
 #   tl_install_data(SOURCE file DEST relative-path)    copy a data file into the installation folder
 #   tl_host_tool(var name)                             path of a host tool, also in the cross build
 #
@@ -62,10 +65,32 @@ function(tl_add_core_library name)
   endif()
 endfunction()
 
+# The suite's identity in every binary's version resource and in the installer. The one product
+# version of the suite is the root project's VERSION.
+set(TL_PRODUCT_NAME "TavoLumara")
+set(TL_COMPANY "Norvak")
+set(TL_COPYRIGHT "Copyright (C) 2026 Norvak")
+set(TL_VERSION ${PROJECT_VERSION})
+set(TL_VERSION_NUMBERS)
+foreach(part MAJOR MINOR PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    list(APPEND TL_VERSION_NUMBERS 0)
+  else()
+    list(APPEND TL_VERSION_NUMBERS ${PROJECT_VERSION_${part}})
+  endif()
+endforeach()
+list(JOIN TL_VERSION_NUMBERS "." TL_VERSION_DOTTED)   # 1.0.0.0
+list(JOIN TL_VERSION_NUMBERS "," TL_VERSION_COMMAS)   # 1,0,0,0
+set(TL_TEMPLATE_DIR ${CMAKE_CURRENT_LIST_DIR}/templates)
+
 # Puts a deliverable into the installation folder under its shipped file name
 # (e.g. NAME Tintor.dll, NAME eLumara.ax). DLLs get no "lib" prefix.
+# Every deliverable carries the suite's version resource (DESCRIPTION names it in the file's
+# properties); every program also carries an application manifest: common controls 6, drawn
+# unscaled by the program (its skins are bitmaps of fixed pixel sizes, which the system scales
+# as a whole), and asInvoker, or requireAdministrator with ADMIN.
 function(tl_deliverable target)
-  cmake_parse_arguments(ARG "" "NAME" "" ${ARGN})
+  cmake_parse_arguments(ARG "ADMIN" "NAME;DESCRIPTION" "" ${ARGN})
   set_target_properties(${target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${TL_INSTALL_DIR}
     LIBRARY_OUTPUT_DIRECTORY ${TL_INSTALL_DIR}
@@ -78,8 +103,62 @@ function(tl_deliverable target)
   # No import library files in the installation folder.
   if(TL_WIN32)
     set_target_properties(${target} PROPERTIES ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/implib)
+    tl_version_resource(${target} "${ARG_DESCRIPTION}" ${ARG_ADMIN})
   endif()
   tl_own_code(${target})
+endfunction()
+
+# The version resource and, for programs, the manifest of a deliverable, generated from the
+# templates in cmake/templates.
+function(tl_version_resource target description admin)
+  get_target_property(type ${target} TYPE)
+  get_target_property(sources ${target} SOURCES)
+  if(description STREQUAL "")
+    set(description "${TL_PRODUCT_NAME} $<TARGET_FILE_BASE_NAME:${target}>")
+  endif()
+  # A resource script of the target's own that already has a version resource keeps it (two
+  # would collide); the warning says what to remove so that the suite's version is used.
+  foreach(source IN LISTS sources)
+    if(source MATCHES "\\.rc$")
+      get_filename_component(path ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+      if(EXISTS ${path})
+        file(STRINGS ${path} own_version REGEX "VERSIONINFO|RT_MANIFEST")
+        if(own_version)
+          message(WARNING "${path} declares its own version resource or manifest; remove it, "
+                          "tl_deliverable gives ${target} the suite's")
+          return()
+        endif()
+      endif()
+    endif()
+  endforeach()
+
+  set(TL_FILE_DESCRIPTION "${description}")
+  set(TL_FILE_TYPE VFT_DLL)
+  set(TL_MANIFEST_LINE "")
+  if(type STREQUAL "EXECUTABLE")
+    set(TL_FILE_TYPE VFT_APP)
+    if(admin)
+      set(TL_EXECUTION_LEVEL requireAdministrator)
+    else()
+      set(TL_EXECUTION_LEVEL asInvoker)
+    endif()
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+      set(TL_MANIFEST_ARCH amd64)
+    else()
+      set(TL_MANIFEST_ARCH x86)
+    endif()
+    set(TL_MANIFEST_NAME "${TL_COMPANY}.${TL_PRODUCT_NAME}.${target}")
+    set(manifest ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest)
+    configure_file(${TL_TEMPLATE_DIR}/program.manifest.in ${manifest} @ONLY)
+    set(TL_MANIFEST_LINE "1 24 \"${manifest}\"")
+  endif()
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${TL_TEMPLATE_DIR}/version.rc.in ${rc}.in @ONLY)
+  file(GENERATE OUTPUT ${rc} INPUT ${rc}.in)
+  target_sources(${target} PRIVATE ${rc})
+  if(type STREQUAL "EXECUTABLE")
+    set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS ${manifest})
+  endif()
 endfunction()
 
 # Copies a data file into the installation folder as part of the build.

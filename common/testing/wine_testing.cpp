@@ -7,7 +7,6 @@
 #include "common/win32/text.h"
 
 namespace tl::testing {
-namespace {
 
 std::wstring FolderFromEnvironment(const char* name) {
   const char* value = std::getenv(name);
@@ -20,8 +19,6 @@ std::wstring FolderFromEnvironment(const char* name) {
   if (!path.empty() && path.back() != L'\\') path.push_back(L'\\');
   return path;
 }
-
-}  // namespace
 
 std::wstring InstallDir() { return FolderFromEnvironment("TL_INSTALL_DIR"); }
 std::wstring TestDir() { return FolderFromEnvironment("TL_TEST_DIR"); }

@@ -11,6 +11,7 @@
 namespace tl::testing {
 
 // Folders handed over by ctest as Unix paths, turned into Windows paths with a trailing backslash.
+std::wstring FolderFromEnvironment(const char* variable);  // empty when the variable is not set
 std::wstring InstallDir();   // the installation folder
 std::wstring TestDir();      // the test executables and their helper programs
 std::wstring ArtifactDir();  // screenshots and other files kept for a person to look at

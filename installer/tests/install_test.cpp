@@ -15,6 +15,7 @@
 #include "control_panel/win32/settings_store.h"
 #include "engine/win32/tintor_api.h"
 #include "installer/core/setup_rules.h"
+#include "installer/tests/engine_ramp.h"
 
 namespace {
 
@@ -53,24 +54,8 @@ void ForgetEarlierRuns() {
   tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kMarkValue);
 }
 
-// What the engine of the installation folder prepares for a mode with the colourfulness and
-// temperature of its shared record, as Install asks for it.
 GammaRamp EngineRampFor(const api::TintorApi& engine, int mode) {
-  WORD red = 0, green = 0, blue = 0, kelvin = 0;
-  engine.GetColorfulness(&red, &green, &blue);
-  engine.GetColorTemperature(&kelvin);
-  const std::wstring folder = InstallDir();
-  const std::string panelPath = tl::win32::Narrow(folder + L"acf\\panel.acf");
-  const std::string tonePath = tl::win32::Narrow(folder + L"atf\\Mode" + std::to_wstring(mode) + L".atf");
-  EXPECT_EQ(engine.SetPCT(panelPath.c_str()), 0u);
-  EXPECT_EQ(engine.SetTRC(tonePath.c_str()), 0u);
-  engine.SetColorTemperature(kelvin);
-  engine.SetColorfulness(blue, blue, blue);
-  api::RampTable ramp{};
-  EXPECT_EQ(engine.PrepareColorEnhance(&ramp), 0u);
-  GammaRamp out{};
-  std::copy(ramp.begin(), ramp.end(), out.begin());
-  return out;
+  return tl::installer::testing::EngineRampFor(engine, InstallDir(), mode);
 }
 
 class Install : public ::testing::Test {
