@@ -1,26 +1,23 @@
 #include "installer/tests/engine_ramp.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 #include "common/win32/text.h"
 
 namespace tl::installer::testing {
 
-tl::testing::GammaRamp EngineRampFor(const tl::engine::api::TintorApi& engine, const std::wstring& tablesFolder,
-                                     int mode) {
+std::optional<tl::testing::GammaRamp> EngineRampFor(const tl::engine::api::TintorApi& engine,
+                                                    const std::wstring& tablesFolder, int mode) {
   WORD red = 0, green = 0, blue = 0, kelvin = 0;
   engine.GetColorfulness(&red, &green, &blue);
   engine.GetColorTemperature(&kelvin);
   const std::string panelPath = tl::win32::Narrow(tablesFolder + L"acf\\panel.acf");
   const std::string tonePath = tl::win32::Narrow(tablesFolder + L"atf\\Mode" + std::to_wstring(mode) + L".atf");
-  EXPECT_EQ(engine.SetPCT(panelPath.c_str()), 0u);
-  EXPECT_EQ(engine.SetTRC(tonePath.c_str()), 0u);
+  if (engine.SetPCT(panelPath.c_str()) != 0 || engine.SetTRC(tonePath.c_str()) != 0) return std::nullopt;
   engine.SetColorTemperature(kelvin);
   engine.SetColorfulness(blue, blue, blue);
   tl::engine::api::RampTable ramp{};
-  EXPECT_EQ(engine.PrepareColorEnhance(&ramp), 0u);
+  if (engine.PrepareColorEnhance(&ramp) != 0) return std::nullopt;
   tl::testing::GammaRamp out{};
   std::copy(ramp.begin(), ramp.end(), out.begin());
   return out;

@@ -55,7 +55,9 @@ void ForgetEarlierRuns() {
 }
 
 GammaRamp EngineRampFor(const api::TintorApi& engine, int mode) {
-  return tl::installer::testing::EngineRampFor(engine, InstallDir(), mode);
+  const auto ramp = tl::installer::testing::EngineRampFor(engine, InstallDir(), mode);
+  EXPECT_TRUE(ramp.has_value()) << "the engine computes no ramp for mode " << mode;
+  return ramp.value_or(GammaRamp{});
 }
 
 class Install : public ::testing::Test {

@@ -327,7 +327,11 @@ class Package : public ::testing::Test {
   }
   void TearDown() override { RemoveAnyInstallation(); }
 
-  GammaRamp EngineRampFor(int mode) { return tl::installer::testing::EngineRampFor(engine_, InstallDir(), mode); }
+  GammaRamp EngineRampFor(int mode) {
+    const auto ramp = tl::installer::testing::EngineRampFor(engine_, InstallDir(), mode);
+    EXPECT_TRUE(ramp.has_value()) << "the engine computes no ramp for mode " << mode;
+    return ramp.value_or(GammaRamp{});
+  }
 
   void ExpectDisplayShows(const GammaRamp& expected, const char* what) {
     if (!tl::testing::DisplayKeepsGamma()) return;
@@ -451,38 +455,50 @@ tl::win32::UniqueWindow ControlPanelStandIn() {
                                                    ::GetModuleHandleW(nullptr), nullptr));
 }
 
-// The top-level dialog window of a process with the given title, once it shows.
-HWND WaitForDialog(DWORD processId, const wchar_t* title, DWORD timeoutMs = 30000) {
-  struct Search {
-    DWORD processId;
-    const wchar_t* title;
-    HWND found;
-  } search{processId, title, nullptr};
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (!search.found && ::GetTickCount64() < deadline) {
-    ::EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(data);
-          DWORD owner = 0;
-          ::GetWindowThreadProcessId(window, &owner);
-          wchar_t text[128] = {};
-          ::GetWindowTextW(window, text, 128);
-          if (owner == s->processId && ::IsWindowVisible(window) && ::lstrcmpW(text, s->title) == 0) {
-            s->found = window;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (!search.found) ::Sleep(100);
-  }
-  return search.found;
-}
+struct WindowSearch {
+  DWORD processId;  // 0: any
+  const wchar_t* text;
+  HWND found;
+};
 
 std::wstring WindowText(HWND window) {
   wchar_t text[1024] = {};
   ::GetWindowTextW(window, text, 1024);
   return text;
+}
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if ((search->processId == 0 || owner == search->processId) && ::IsWindowVisible(window) &&
+      WindowText(window) == search->text) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible window with the given text: top-level of a process (parent null) or a descendant of
+// parent, once it shows.
+HWND WaitForWindow(DWORD processId, HWND parent, const wchar_t* text, DWORD timeoutMs = 30000) {
+  WindowSearch search{processId, text, nullptr};
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  while (true) {
+    if (parent) {
+      ::EnumChildWindows(parent, MatchWindow, reinterpret_cast<LPARAM>(&search));
+    } else {
+      ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    }
+    if (search.found || ::GetTickCount64() > deadline) return search.found;
+    ::Sleep(100);
+  }
+}
+
+HWND WaitForDialog(DWORD processId, const wchar_t* title) { return WaitForWindow(processId, nullptr, title); }
+
+HWND WaitForChild(HWND parent, const wchar_t* text, DWORD timeoutMs = 30000) {
+  return WaitForWindow(0, parent, text, timeoutMs);
 }
 
 void Screenshot(HWND window, const wchar_t* name) {
@@ -552,30 +568,6 @@ TEST_F(Package, InstallingOverTheRunningControlPanelIsRefused) {
 // Clicks a button of the installer's window (Next is 1, Cancel 2).
 void Click(HWND window, int id) {
   ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
-}
-
-// The first descendant window with the given text, once it shows.
-HWND WaitForChild(HWND parent, const wchar_t* text, DWORD timeoutMs = 30000) {
-  struct Search {
-    const wchar_t* text;
-    HWND found;
-  } search{text, nullptr};
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (!search.found && ::GetTickCount64() < deadline) {
-    ::EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM data) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(data);
-          if (::IsWindowVisible(window) && WindowText(window) == s->text) {
-            s->found = window;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (!search.found) ::Sleep(100);
-  }
-  return search.found;
 }
 
 TEST_F(Package, ByHandThePagesLeadToTheModeChosenOnTheirOwnPage) {
