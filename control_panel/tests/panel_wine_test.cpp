@@ -1,0 +1,405 @@
+// TavoLumara.exe started from the installation folder with the real engine, skin library and
+// preview player, driven with real messages; the display, the registry and the debugger output
+// tell what it did.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/testing/debug_output.h"
+#include "common/testing/screen_capture.h"
+#include "common/testing/wine_testing.h"
+#include "common/win32/file.h"
+#include "common/win32/gdi.h"
+#include "common/win32/handles.h"
+#include "common/win32/registry.h"
+#include "common/win32/text.h"
+#include "control_panel/tests/panel_session.h"
+#include "control_panel/win32/settings_store.h"
+#include "engine/win32/tintor_api.h"
+#include "skin/core/bmp.h"
+
+namespace {
+
+namespace panel = tl::panel;
+namespace api = tl::engine::api;
+using panel::testing::PanelProcess;
+using tl::testing::GammaRamp;
+using tl::testing::InstallDir;
+namespace ctl = panel::testing;
+
+constexpr wchar_t kMarkKey[] = L"SOFTWARE\\TavoLumaraTests";
+constexpr wchar_t kMarkValue[] = L"NorvakPluginRegistered";
+constexpr DWORD kExitWaitMs = 15000;
+
+std::optional<DWORD> Stored(const wchar_t* name) {
+  return tl::win32::ReadRegDword(HKEY_LOCAL_MACHINE, panel::kSettingsKey, name);
+}
+
+std::optional<std::wstring> LogOnValue() {
+  return tl::win32::ReadRegString(HKEY_LOCAL_MACHINE, panel::kRunKey, panel::kLogOnValue);
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) == 0; }
+
+// A ramp no program of the suite makes, with a different slope per channel.
+GammaRamp Recognisable() {
+  GammaRamp ramp{};
+  const int slopes[3] = {200, 230, 250};
+  for (int channel = 0; channel < 3; ++channel) {
+    for (int i = 0; i < 256; ++i) ramp[channel * 256 + i] = static_cast<WORD>(i * slopes[channel]);
+  }
+  return ramp;
+}
+
+bool DisplayShows(const GammaRamp& expected) {
+  const auto shown = tl::testing::ReadDisplayRamp();
+  return shown && tl::testing::SameAtDisplayPrecision(*shown, expected);
+}
+
+// Waits for a registry string that another process writes (the registration tool runs apart).
+std::optional<std::wstring> WaitForString(const wchar_t* key, const wchar_t* name, bool present) {
+  std::optional<std::wstring> value;
+  for (int i = 0; i < 300; ++i) {
+    value = tl::win32::ReadRegString(HKEY_LOCAL_MACHINE, key, name);
+    if (value.has_value() == present) break;
+    ::Sleep(50);
+  }
+  return value;
+}
+
+// The lines of the panel's preview updates among everything written to the debugger output.
+std::vector<std::string> PreviewLines(const std::string& output) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while ((at = output.find("TavoLumara: preview ", at)) != std::string::npos) {
+    const size_t end = output.find('\n', at);
+    lines.push_back(output.substr(at, end == std::string::npos ? std::string::npos : end - at));
+    at = end == std::string::npos ? output.size() : end;
+  }
+  return lines;
+}
+
+class ControlPanel : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // The stand-in plug-in goes where the installation keeps the real one.
+    ASSERT_TRUE(::CopyFileW((tl::testing::TestDir() + L"plugin\\NorvakPlugin.dll").c_str(), Plugin().c_str(), FALSE));
+  }
+  static void TearDownTestSuite() { ::DeleteFileW(Plugin().c_str()); }
+  static std::wstring Plugin() { return InstallDir() + L"NorvakPlugin.dll"; }
+
+  void SetUp() override {
+    for (const wchar_t* file : {L"TavoLumara.exe", L"Tintor.dll", L"eLumara_Dll.dll", L"KvSkinAP.dll",
+                                L"samples\\default.jpg", L"acf\\panel.acf", L"atf\\Mode2.atf"}) {
+      ASSERT_TRUE(tl::win32::CanOpenForReading(InstallDir() + file))
+          << "missing from the installation folder: " << tl::win32::Narrow(file);
+    }
+    // Keeps the engine's shared record alive between the runs of the program.
+    tintor_.reset(::LoadLibraryW((InstallDir() + L"Tintor.dll").c_str()));
+    ASSERT_TRUE(tintor_);
+    ASSERT_TRUE(engine_.Load(tintor_.get()));
+    ForgetEarlierRuns();
+  }
+  void TearDown() override { ForgetEarlierRuns(); }
+
+  static void ForgetEarlierRuns() {
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, panel::kSettingsKey);
+    panel::RemoveLogOnStart();
+    tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kMarkValue);
+  }
+
+  // The colour temperature and colourfulness the program will read from the engine at start.
+  void NoteEngineValuesBeforeStart() {
+    WORD red = 0, green = 0, blue = 0;
+    engine_.GetColorfulness(&red, &green, &blue);
+    engine_.GetColorTemperature(&kelvin_);
+    level_ = blue;
+  }
+
+  // The ramp the engine prepares for the preview of a mode, as the preview player asks for it.
+  GammaRamp PreviewRampOf(int mode) {
+    const std::string panelPath = tl::win32::Narrow(InstallDir() + L"acf\\panel.acf");
+    const std::string tonePath = tl::win32::Narrow(InstallDir() + L"atf\\Mode" + std::to_wstring(mode) + L".atf");
+    EXPECT_EQ(engine_.SetPCT(panelPath.c_str()), 0u);
+    EXPECT_EQ(engine_.SetTRC(tonePath.c_str()), 0u);
+    engine_.SetColorTemperature(kelvin_);
+    engine_.SetColorfulness(level_, level_, level_);
+    engine_.SetMethod(1);
+    engine_.SetColorfulness(3, 3, 3);
+    engine_.SetGammaS(0.5);
+    engine_.SetGammaV(1.4);
+    api::RampTable ramp{};
+    EXPECT_EQ(engine_.PrepareColorEnhance(&ramp), 0u);
+    GammaRamp out{};
+    std::copy(ramp.begin(), ramp.end(), out.begin());
+    return out;
+  }
+
+  // Starts the program and waits until it takes commands.
+  void Start(std::unique_ptr<PanelProcess>& program, const std::wstring& folder = InstallDir()) {
+    program = std::make_unique<PanelProcess>(folder);
+    ASSERT_TRUE(program->started());
+    ASSERT_TRUE(program->WaitUntilReady()) << "the control panel did not come up (window " << program->window()
+                                            << ", running " << program->Running() << ")";
+  }
+
+  void ExpectCleanEnd(PanelProcess& program) {
+    DWORD code = 1;
+    ASSERT_TRUE(program.WaitForExit(kExitWaitMs, &code)) << "the program did not end";
+    EXPECT_EQ(code, 0u);
+  }
+
+  tl::win32::UniqueModule tintor_;
+  api::TintorApi engine_;
+  WORD kelvin_ = 6500;
+  WORD level_ = 1;
+  tl::testing::DisplayRampGuard restoreDisplay_;
+};
+
+TEST_F(ControlPanel, StartShowsTheIdentityAndCloseAfterVividPutsBackTheRampFoundAtStart) {
+  TL_REQUIRE_GAMMA();
+  ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  EXPECT_TRUE(DisplayShows(tl::testing::IdentityRamp())) << "the display keeps its ramp while the program runs";
+
+  ASSERT_TRUE(program->Click(ctl::kVivid));
+  EXPECT_TRUE(DisplayShows(tl::testing::IdentityRamp())) << "choosing a mode only changes the preview";
+  ASSERT_TRUE(program->Click(ctl::kClose));
+  ExpectCleanEnd(*program);
+
+  EXPECT_TRUE(DisplayShows(Recognisable())) << "Close puts back the ramp found at start";
+  EXPECT_FALSE(Stored(panel::kValueColorTone).has_value()) << "Close stores no mode";
+  EXPECT_FALSE(LogOnValue().has_value());
+  const auto path = tl::win32::ReadRegString(HKEY_LOCAL_MACHINE, panel::kSettingsKey, panel::kValuePath);
+  ASSERT_TRUE(path.has_value());
+  EXPECT_TRUE(SameText(*path, InstallDir())) << tl::win32::Narrow(*path);
+}
+
+TEST_F(ControlPanel, ApplyWithVividShowsTheModeOnTheDisplayAndStoresIt) {
+  NoteEngineValuesBeforeStart();
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  ASSERT_TRUE(program->Click(ctl::kVivid));
+  ASSERT_TRUE(program->Click(ctl::kApply));
+  ExpectCleanEnd(*program);
+
+  if (tl::testing::DisplayKeepsGamma()) {
+    const GammaRamp vivid = PreviewRampOf(2);
+    EXPECT_FALSE(tl::testing::SameAtDisplayPrecision(vivid, tl::testing::IdentityRamp()));
+    EXPECT_TRUE(DisplayShows(vivid)) << "the display holds the ramp the preview showed for Vivid";
+  }
+  EXPECT_EQ(Stored(panel::kValueColorTone), 2u);
+  EXPECT_EQ(Stored(panel::kValueMovie), 1u);
+  // The preview's values at start, clamped and stored as fractions of 65535.
+  EXPECT_EQ(Stored(panel::kValueLow), 40u);
+  EXPECT_EQ(Stored(panel::kValueHigh), 185u);
+  EXPECT_EQ(Stored(panel::kValueStrength), 32767u);
+  EXPECT_EQ(Stored(panel::kValueNoise), 8191u);
+  const auto logOn = LogOnValue();
+  ASSERT_TRUE(logOn.has_value());
+  EXPECT_TRUE(SameText(*logOn, InstallDir() + L"AutoRun.exe")) << tl::win32::Narrow(*logOn);
+  const auto mark = WaitForString(kMarkKey, kMarkValue, true);
+  ASSERT_TRUE(mark.has_value()) << "the registration tool did not register the plug-in";
+  EXPECT_TRUE(SameText(*mark, Plugin())) << tl::win32::Narrow(*mark);
+}
+
+TEST_F(ControlPanel, ApplyWithNormalShowsTheIdentityAndRemovesTheLogOnStart) {
+  TL_REQUIRE_GAMMA();
+  ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+  ASSERT_TRUE(panel::SetLogOnStart(InstallDir()));
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  ASSERT_TRUE(program->Click(ctl::kVivid));
+  ASSERT_TRUE(program->Click(ctl::kNormal));
+  ASSERT_TRUE(program->Click(ctl::kApply));
+  ExpectCleanEnd(*program);
+
+  EXPECT_TRUE(DisplayShows(tl::testing::IdentityRamp()));
+  EXPECT_EQ(Stored(panel::kValueColorTone), 5u);
+  EXPECT_FALSE(LogOnValue().has_value());
+  EXPECT_FALSE(WaitForString(kMarkKey, kMarkValue, false).has_value()) << "the plug-in stays registered";
+}
+
+TEST_F(ControlPanel, CancelAfterVividStoresNormalAndKeepsTheIdentity) {
+  TL_REQUIRE_GAMMA();
+  ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+  ASSERT_TRUE(tl::win32::WriteRegDword(HKEY_LOCAL_MACHINE, panel::kSettingsKey, panel::kValueColorTone, 2));
+  ASSERT_TRUE(panel::SetLogOnStart(InstallDir()));
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  ASSERT_TRUE(program->Click(ctl::kVivid));
+  ASSERT_TRUE(program->Click(ctl::kCancel));
+  ExpectCleanEnd(*program);
+
+  EXPECT_TRUE(DisplayShows(tl::testing::IdentityRamp()));
+  EXPECT_EQ(Stored(panel::kValueColorTone), 5u);
+  EXPECT_EQ(Stored(panel::kValueMovie), 1u);
+  EXPECT_FALSE(LogOnValue().has_value());
+}
+
+// Everything under the settings key and the log-on value, to compare before and after.
+std::map<std::wstring, std::wstring> SettingsSnapshot() {
+  std::map<std::wstring, std::wstring> values;
+  for (const wchar_t* name : {panel::kValueLow, panel::kValueHigh, panel::kValueStrength, panel::kValueNoise,
+                              panel::kValueColorTone, panel::kValueMovie}) {
+    const auto value = Stored(name);
+    values[name] = value ? std::to_wstring(*value) : L"-";
+  }
+  values[L"Run"] = LogOnValue().value_or(L"-");
+  return values;
+}
+
+TEST_F(ControlPanel, ASecondCopyShowsTheMessageAndChangesNothingButThePath) {
+  std::unique_ptr<PanelProcess> first;
+  Start(first);
+  const auto before = SettingsSnapshot();
+  const auto rampBefore = tl::testing::ReadDisplayRamp();
+  ASSERT_TRUE(tl::win32::WriteRegString(HKEY_LOCAL_MACHINE, panel::kSettingsKey, panel::kValuePath, L"C:\\elsewhere\\"));
+
+  PanelProcess second(InstallDir());
+  ASSERT_TRUE(second.started());
+  std::wstring text;
+  const HWND box = second.WaitForMessageBox(L"Message", 20000, &text);
+  ASSERT_TRUE(box) << "no message box";
+  EXPECT_EQ(text, L"The program is running now.");
+  PanelProcess::Dismiss(box);
+  ExpectCleanEnd(second);
+
+  EXPECT_EQ(SettingsSnapshot(), before);
+  EXPECT_EQ(tl::testing::ReadDisplayRamp(), rampBefore);
+  const auto path = tl::win32::ReadRegString(HKEY_LOCAL_MACHINE, panel::kSettingsKey, panel::kValuePath);
+  EXPECT_TRUE(path && SameText(*path, InstallDir())) << "the second copy writes the path first";
+  EXPECT_TRUE(first->Running() && ::IsWindowVisible(first->window())) << "the first copy goes on";
+  ASSERT_TRUE(first->Click(ctl::kClose));
+  ExpectCleanEnd(*first);
+}
+
+LRESULT CALLBACK PlainProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST_F(ControlPanel, AVideoWindowOfTheRendererBlocksTheStart) {
+  TL_REQUIRE_GAMMA();
+  // A media player's window with the renderer's video window somewhere below it.
+  WNDCLASSW renderer{};
+  renderer.lpfnWndProc = &PlainProcedure;
+  renderer.hInstance = ::GetModuleHandleW(nullptr);
+  renderer.lpszClassName = L"NorvakVideoRenderer";
+  ASSERT_TRUE(::RegisterClassW(&renderer));
+  tl::win32::UniqueWindow player(::CreateWindowW(L"STATIC", L"A media player", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                                 nullptr, nullptr, nullptr, nullptr));
+  HWND pane = ::CreateWindowW(L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 50, player.get(), nullptr, nullptr, nullptr);
+  ::CreateWindowW(L"NorvakVideoRenderer", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, pane, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+
+  PanelProcess program(InstallDir());
+  ASSERT_TRUE(program.started());
+  std::wstring text;
+  const HWND box = program.WaitForMessageBox(L"Message", 20000, &text);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(text, L"The program is running now.");
+  PanelProcess::Dismiss(box);
+  ExpectCleanEnd(program);
+  EXPECT_TRUE(DisplayShows(Recognisable())) << "the display is not touched";
+  EXPECT_FALSE(Stored(panel::kValueColorTone).has_value());
+
+  player.reset();
+  ::UnregisterClassW(L"NorvakVideoRenderer", ::GetModuleHandleW(nullptr));
+}
+
+TEST_F(ControlPanel, EarlyCommandsAndRepeatedSelectionsChangeNothing) {
+  tl::testing::DebugOutputListener listener;
+  ASSERT_TRUE(listener.ok());
+  PanelProcess program(InstallDir());
+  ASSERT_TRUE(program.started());
+  // Queued before the first timer tick: ignored, so the program neither selects nor ends.
+  ASSERT_TRUE(program.FindWindowEarly());
+  program.PostCommand(ctl::kVivid);
+  program.PostCommand(ctl::kApply);
+  ASSERT_TRUE(program.WaitUntilReady());
+  EXPECT_TRUE(program.Running());
+  for (const std::string& line : PreviewLines(listener.Collect(300))) {
+    EXPECT_EQ(line.find("mode=2"), std::string::npos) << line;
+  }
+
+  // The skinned font button sends two commands for one click: the second finds the tab selected.
+  ASSERT_TRUE(program.Click(ctl::kVideoTab));
+  std::vector<std::string> lines = PreviewLines(listener.Collect(300));
+  ASSERT_EQ(lines.size(), 1u) << "one preview update for the new tab";
+  EXPECT_NE(lines[0].find("tab=1"), std::string::npos) << lines[0];
+  ASSERT_TRUE(program.Click(ctl::kVideoTab));
+  EXPECT_TRUE(PreviewLines(listener.Collect(300)).empty()) << "selecting the current tab does nothing";
+
+  // Choosing a mode twice leaves the same state.
+  ASSERT_TRUE(program.Click(ctl::kLcdTab));
+  listener.Collect(300);
+  ASSERT_TRUE(program.Click(ctl::kVivid));
+  lines = PreviewLines(listener.Collect(300));
+  ASSERT_FALSE(lines.empty());
+  for (const std::string& line : lines) EXPECT_EQ(line, lines.front());
+  EXPECT_NE(lines.front().find("tab=0 mode=2"), std::string::npos) << lines.front();
+
+  ASSERT_TRUE(program.Click(ctl::kClose));
+  ExpectCleanEnd(program);
+}
+
+// The outline a body picture gives: rows of pixels outside magenta (each component within 0x20
+// above the key's).
+tl::win32::UniqueGdiObject OutlineOf(const std::wstring& bodyFile) {
+  std::vector<uint8_t> file;
+  tl::skin::Pixels body;
+  if (!tl::win32::ReadWholeFile(bodyFile, file, 64 << 20) || !tl::skin::DecodeBmp(file, body)) return {};
+  const auto cut = [](uint32_t rgb) {
+    const uint32_t r = rgb >> 16 & 0xFF, g = rgb >> 8 & 0xFF, b = rgb & 0xFF;
+    return r == 0xFF && g <= 0x20 && b == 0xFF;
+  };
+  std::vector<RECT> rows;
+  for (int y = 0; y < body.height; ++y) {
+    for (int x = 0; x < body.width;) {
+      if (cut(body.At(x, y))) {
+        ++x;
+        continue;
+      }
+      const int start = x;
+      while (x < body.width && !cut(body.At(x, y))) ++x;
+      rows.push_back({start, y, x, y + 1});
+    }
+  }
+  return tl::win32::RegionFromRects(std::span<const RECT>(rows));
+}
+
+TEST_F(ControlPanel, TheOutlineFollowsBody0OnTheLcdTabAndBody1OnTheVideoTab) {
+  const auto body0 = OutlineOf(InstallDir() + L"images\\body0.bmp");
+  const auto body1 = OutlineOf(InstallDir() + L"images\\body1.bmp");
+  ASSERT_TRUE(body0 && body1) << "the body pictures are missing from the installation folder";
+  ASSERT_FALSE(::EqualRgn(static_cast<HRGN>(body0.get()), static_cast<HRGN>(body1.get())))
+      << "the two bodies must differ for this test to mean anything";
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  auto outline = program->Outline();
+  ASSERT_TRUE(outline);
+  EXPECT_TRUE(::EqualRgn(static_cast<HRGN>(outline.get()), static_cast<HRGN>(body0.get())));
+
+  ASSERT_TRUE(program->Click(ctl::kVideoTab));
+  outline = program->Outline();
+  ASSERT_TRUE(outline);
+  EXPECT_TRUE(::EqualRgn(static_cast<HRGN>(outline.get()), static_cast<HRGN>(body1.get())));
+
+  ASSERT_TRUE(program->Click(ctl::kLcdTab));
+  outline = program->Outline();
+  ASSERT_TRUE(outline);
+  EXPECT_TRUE(::EqualRgn(static_cast<HRGN>(outline.get()), static_cast<HRGN>(body0.get())));
+
+  ASSERT_TRUE(program->Click(ctl::kClose));
+  ExpectCleanEnd(*program);
+}
+
+}  // namespace
