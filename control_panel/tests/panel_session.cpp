@@ -66,11 +66,30 @@ PanelProcess::PanelProcess(const std::wstring& folder) {
     ::CloseHandle(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
+    startedHere_ = true;
   }
 }
 
+PanelProcess PanelProcess::Attach(DWORD timeoutMs) {
+  PanelProcess program;
+  for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
+    if (HWND window = ::FindWindowW(nullptr, kPanelTitle)) {
+      DWORD processId = 0;
+      ::GetWindowThreadProcessId(window, &processId);
+      program.process_.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId));
+      if (program.process_) {
+        program.processId_ = processId;
+        program.window_ = window;
+        return program;
+      }
+    }
+    ::Sleep(kPollMs);
+  }
+  return program;
+}
+
 PanelProcess::~PanelProcess() {
-  if (!Running()) return;
+  if (!startedHere_ || !Running()) return;
   // A test that stopped half-way ends the program the way a user would, then by force.
   if (window_ && ::IsWindow(window_)) ::PostMessageW(window_, WM_CLOSE, 0, 0);
   if (!WaitForExit(5000)) ::TerminateProcess(process_.get(), 1);
@@ -163,7 +182,11 @@ bool PanelProcess::DragSliderTo(int x) const {
          SendWithin(slider, WM_LBUTTONUP, 0, at, kSendTimeoutMs);
 }
 
-void PanelProcess::PostCommand(int id) const { ::PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+void PanelProcess::PostCommand(int id) const {
+  HWND control = Control(id);
+  if (!control) control = ::GetDlgItem(window_, id);  // still hidden during start-up
+  ::PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
 
 bool PanelProcess::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   return SendWithin(window_, message, wParam, lParam, kSendTimeoutMs);

@@ -42,7 +42,11 @@ class PanelProcess {
  public:
   // Starts folder\TavoLumara.exe with that folder as its current directory.
   explicit PanelProcess(const std::wstring& folder);
-  // Ends the program if it still runs.
+  // The program some other way started, found by its window; empty (not started()) when there
+  // is none within the timeout.
+  static PanelProcess Attach(DWORD timeoutMs);
+  PanelProcess(PanelProcess&&) = default;
+  // Ends the program if it still runs and was started here.
   ~PanelProcess();
   PanelProcess(const PanelProcess&) = delete;
   PanelProcess& operator=(const PanelProcess&) = delete;
@@ -71,7 +75,8 @@ class PanelProcess {
   bool Click(int id) const;
   // A drag of the slider's thumb to the pixel x of its window.
   bool DragSliderTo(int x) const;
-  // WM_COMMAND for the id straight to the dialog (posted: the program may end on it).
+  // WM_COMMAND for the id straight to the dialog, as from its visible control (posted: the
+  // program may end on it).
   void PostCommand(int id) const;
   // A message to the dialog, waiting for it to be handled.
   bool Send(UINT message, WPARAM wParam, LPARAM lParam) const;
@@ -80,9 +85,12 @@ class PanelProcess {
   win32::UniqueGdiObject Outline() const;
 
  private:
+  PanelProcess() = default;
+
   win32::UniqueHandle process_;
   DWORD processId_ = 0;
   HWND window_ = nullptr;
+  bool startedHere_ = false;
 };
 
 // Top-level windows of a process with the caption (message boxes, the file dialog).

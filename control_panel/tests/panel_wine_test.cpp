@@ -3,6 +3,7 @@
 // tell what it did.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <wtsapi32.h>
 
 #include <algorithm>
 #include <map>
@@ -322,6 +323,7 @@ TEST_F(ControlPanel, EarlyCommandsAndRepeatedSelectionsChangeNothing) {
   ASSERT_TRUE(program.started());
   // Queued before the first timer tick: ignored, so the program neither selects nor ends.
   ASSERT_TRUE(program.FindWindowEarly());
+  ASSERT_TRUE(::GetDlgItem(program.window(), ctl::kApply));
   program.PostCommand(ctl::kVivid);
   program.PostCommand(ctl::kApply);
   ASSERT_TRUE(program.WaitUntilReady());
@@ -330,7 +332,7 @@ TEST_F(ControlPanel, EarlyCommandsAndRepeatedSelectionsChangeNothing) {
     EXPECT_EQ(line.find("mode=2"), std::string::npos) << line;
   }
 
-  // The skinned font button sends two commands for one click: the second finds the tab selected.
+  // The skinned font button sends two commands for one click: the repeat changes nothing.
   ASSERT_TRUE(program.Click(ctl::kVideoTab));
   std::vector<std::string> lines = PreviewLines(listener.Collect(300));
   ASSERT_EQ(lines.size(), 1u) << "one preview update for the new tab";
@@ -338,14 +340,17 @@ TEST_F(ControlPanel, EarlyCommandsAndRepeatedSelectionsChangeNothing) {
   ASSERT_TRUE(program.Click(ctl::kVideoTab));
   EXPECT_TRUE(PreviewLines(listener.Collect(300)).empty()) << "selecting the current tab does nothing";
 
-  // Choosing a mode twice leaves the same state.
+  // The repeat of a mode click is not taken either; choosing the mode again leaves the same state.
   ASSERT_TRUE(program.Click(ctl::kLcdTab));
   listener.Collect(300);
   ASSERT_TRUE(program.Click(ctl::kVivid));
   lines = PreviewLines(listener.Collect(300));
-  ASSERT_FALSE(lines.empty());
-  for (const std::string& line : lines) EXPECT_EQ(line, lines.front());
+  ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines.front().find("tab=0 mode=2"), std::string::npos) << lines.front();
+  ASSERT_TRUE(program.Click(ctl::kVivid));
+  const std::vector<std::string> again = PreviewLines(listener.Collect(300));
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_EQ(again.front(), lines.front());
 
   ASSERT_TRUE(program.Click(ctl::kClose));
   ExpectCleanEnd(program);
@@ -400,6 +405,268 @@ TEST_F(ControlPanel, TheOutlineFollowsBody0OnTheLcdTabAndBody1OnTheVideoTab) {
 
   ASSERT_TRUE(program->Click(ctl::kClose));
   ExpectCleanEnd(*program);
+}
+
+TEST_F(ControlPanel, FullScreenSplitAndItsWaysBack) {
+  tl::testing::DebugOutputListener listener;
+  ASSERT_TRUE(listener.ok());
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  ASSERT_TRUE(program->Click(ctl::kVivid));
+  tl::testing::SaveWindowPng(program->window(), tl::testing::ArtifactDir() + L"control_panel_lcd_vivid.png");
+  ASSERT_TRUE(program->Click(ctl::kVideoTab));
+  ::Sleep(500);
+  tl::testing::SaveWindowPng(program->window(), tl::testing::ArtifactDir() + L"control_panel_video.png");
+  ASSERT_TRUE(program->Click(ctl::kLcdTab));
+  const auto windowed = program->Outline();
+
+  ASSERT_TRUE(program->Click(ctl::kFullScreen));
+  ::Sleep(500);
+  RECT desktop{};
+  ::GetWindowRect(::GetDesktopWindow(), &desktop);
+  tl::win32::UniqueGdiObject screen(::CreateRectRgn(0, 0, desktop.right, desktop.bottom + 25));
+  auto outline = program->Outline();
+  ASSERT_TRUE(outline);
+  EXPECT_TRUE(::EqualRgn(static_cast<HRGN>(outline.get()), static_cast<HRGN>(screen.get())));
+  ASSERT_TRUE(program->Control(ctl::kFullScreenVideo)) << "the full-screen video window is shown";
+  EXPECT_FALSE(program->Control(ctl::kPreviewApplied)) << "the halves are hidden";
+  EXPECT_FALSE(program->Control(ctl::kApply));
+  tl::testing::SaveWindowPng(program->window(), tl::testing::ArtifactDir() + L"control_panel_full_screen.png");
+
+  // Escape returns at once and commands count on.
+  program->Send(WM_NULL, 0, 0);
+  ::PostMessageW(program->window(), WM_KEYDOWN, VK_ESCAPE, 0);
+  program->Send(WM_NULL, 0, 0);
+  EXPECT_FALSE(program->Control(ctl::kFullScreenVideo));
+  outline = program->Outline();
+  ASSERT_TRUE(outline && windowed);
+  EXPECT_TRUE(::EqualRgn(static_cast<HRGN>(outline.get()), static_cast<HRGN>(windowed.get())));
+  listener.Collect(200);
+  program->PostCommand(ctl::kTheater);
+  EXPECT_NE(listener.Collect(300).find("mode=3"), std::string::npos) << "commands count after Escape";
+
+  // A double-click on the video window returns too, and the next commands wait three ticks.
+  ASSERT_TRUE(program->Click(ctl::kFullScreen));
+  ::Sleep(300);
+  HWND video = program->Control(ctl::kFullScreenVideo);
+  ASSERT_TRUE(video);
+  listener.Collect(200);
+  ASSERT_TRUE(::SendMessageTimeoutW(video, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 20), SMTO_NORMAL, 10000,
+                                    nullptr));
+  program->PostCommand(ctl::kSoft);
+  EXPECT_EQ(listener.Collect(50).find("mode=4"), std::string::npos) << "a command right after the return";
+  EXPECT_FALSE(program->Control(ctl::kFullScreenVideo));
+  ::Sleep(700);
+  ASSERT_TRUE(program->Click(ctl::kSoft));
+  EXPECT_NE(listener.Collect(300).find("mode=4"), std::string::npos);
+
+  ASSERT_TRUE(program->Click(ctl::kClose));
+  ExpectCleanEnd(*program);
+}
+
+TEST_F(ControlPanel, SessionLockStopsThePreviewAndUnlockReloadsIt) {
+  tl::testing::DebugOutputListener listener;
+  ASSERT_TRUE(listener.ok());
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  ASSERT_TRUE(program->Click(ctl::kVivid));
+  listener.Collect(300);
+
+  ASSERT_TRUE(program->Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0));
+  const std::string locked = listener.Collect(500);
+  EXPECT_EQ(locked.find("Play() Start"), std::string::npos) << "locking only stops the preview";
+
+  ASSERT_TRUE(program->Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0));
+  const std::string unlocked = listener.Collect(1000);
+  // The player says so when it opens a file; the panel then sends the preview's values again.
+  const size_t opened = unlocked.find("eLumara.dll:m_GraphPlayer->Play() Start");
+  ASSERT_NE(opened, std::string::npos) << unlocked;
+  const std::vector<std::string> lines = PreviewLines(unlocked.substr(opened));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.front().find("mode=2"), std::string::npos) << lines.front();
+  EXPECT_TRUE(program->Running());
+
+  ASSERT_TRUE(program->Click(ctl::kClose));
+  ExpectCleanEnd(*program);
+}
+
+// ---- The stand-ins for the browser and the media player --------------------------------------
+
+constexpr wchar_t kStandInValue[] = L"StandInCommandLine";
+
+// Sets a registry string for one test and puts back what was there.
+class RegistryStringOverride {
+ public:
+  RegistryStringOverride(HKEY root, std::wstring key, std::wstring name, const std::wstring& value)
+      : root_(root), key_(std::move(key)), name_(std::move(name)),
+        saved_(tl::win32::ReadRegString(root_, key_.c_str(), name_.empty() ? nullptr : name_.c_str())) {
+    tl::win32::WriteRegString(root_, key_.c_str(), name_.empty() ? nullptr : name_.c_str(), value);
+  }
+  ~RegistryStringOverride() {
+    const wchar_t* name = name_.empty() ? nullptr : name_.c_str();
+    if (saved_) {
+      tl::win32::WriteRegString(root_, key_.c_str(), name, *saved_);
+    } else {
+      tl::win32::DeleteRegValue(root_, key_.c_str(), name);
+    }
+  }
+
+ private:
+  HKEY root_;
+  std::wstring key_;
+  std::wstring name_;
+  std::optional<std::wstring> saved_;
+};
+
+TEST_F(ControlPanel, HelpOpensTheDocumentInTheBrowser) {
+  const std::wstring standIn = tl::testing::TestDir() + L"panel_standin.exe";
+  tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kStandInValue);
+  std::unique_ptr<PanelProcess> program;
+  {
+    RegistryStringOverride browser(HKEY_LOCAL_MACHINE, panel::kBrowserKey, L"", standIn);
+    Start(program);
+    ASSERT_TRUE(program->Click(ctl::kHelp));
+    const auto commandLine = WaitForString(kMarkKey, kStandInValue, true);
+    ASSERT_TRUE(commandLine.has_value()) << "the browser was not started";
+    const std::wstring document = L"\"" + InstallDir() + L"help\\Eng\\Tavo Lumara.htm\"";
+    EXPECT_NE(commandLine->find(document), std::wstring::npos) << tl::win32::Narrow(*commandLine);
+  }
+  {
+    RegistryStringOverride browser(HKEY_LOCAL_MACHINE, panel::kBrowserKey, L"", InstallDir() + L"no_browser.exe");
+    ASSERT_TRUE(program->Click(ctl::kHelp));
+    std::wstring text;
+    const HWND box = program->WaitForMessageBox(L"Message", 10000, &text);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(text, L"Cannot open the help document");
+    PanelProcess::Dismiss(box);
+  }
+  ::Sleep(300);
+  ASSERT_TRUE(program->Click(ctl::kClose));
+  ExpectCleanEnd(*program);
+  tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kStandInValue);
+}
+
+// ---- Bad input ------------------------------------------------------------------------------
+
+// A copy of the installation folder, whole, under the tests' folder.
+std::wstring CopyOfInstallation(const std::wstring& name) {
+  const std::wstring target = tl::testing::TestDir() + name + L"\\";
+  const auto copy = [](const auto& self, const std::wstring& from, const std::wstring& to) -> void {
+    ::CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW((from + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+      const std::wstring entry = found.cFileName;
+      if (entry == L"." || entry == L"..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        self(self, from + entry + L"\\", to + entry + L"\\");
+      } else {
+        ::CopyFileW((from + entry).c_str(), (to + entry).c_str(), FALSE);
+      }
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+  };
+  copy(copy, InstallDir(), target);
+  return target;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  tl::win32::UniqueHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(file) << tl::win32::Narrow(path);
+  DWORD written = 0;
+  ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+}
+
+TEST_F(ControlPanel, AMissingSamplePictureEndsWithTheStartupMessageAndLeavesTheDisplayAsItWas) {
+  const std::wstring folder = CopyOfInstallation(L"panel_no_sample");
+  ASSERT_TRUE(::DeleteFileW((folder + L"samples\\default.jpg").c_str()));
+  const bool gamma = tl::testing::DisplayKeepsGamma();
+  if (gamma) {
+    ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+  }
+  PanelProcess program(folder);
+  ASSERT_TRUE(program.started());
+  std::wstring text;
+  const HWND box = program.WaitForMessageBox(L"Message", 30000, &text);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(text, L"Program initialization error.\nThe program is terminated automatically.");
+  PanelProcess::Dismiss(box);
+  ExpectCleanEnd(program);
+  if (gamma) {
+    EXPECT_TRUE(DisplayShows(Recognisable())) << "the ramp found at start is put back";
+  }
+  EXPECT_FALSE(Stored(panel::kValueColorTone).has_value());
+}
+
+TEST_F(ControlPanel, WithoutSkinPicturesPlainButtonsStandInAndWork) {
+  const std::wstring folder = CopyOfInstallation(L"panel_no_images");
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW((folder + L"images\\*.bmp").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  do {
+    ::DeleteFileW((folder + L"images\\" + found.cFileName).c_str());
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+
+  std::unique_ptr<PanelProcess> program;
+  Start(program, folder);
+  wchar_t className[64] = {};
+  ::GetClassNameW(program->Control(ctl::kVivid), className, 64);
+  EXPECT_STREQ(className, L"Button") << "the template's own button is shown";
+  EXPECT_FALSE(program->Outline()) << "no outline without the bodies";
+  tl::testing::SaveWindowPng(program->window(), tl::testing::ArtifactDir() + L"control_panel_without_images.png");
+  ASSERT_TRUE(program->Click(ctl::kVivid));
+  ASSERT_TRUE(program->Click(ctl::kApply));
+  ExpectCleanEnd(*program);
+  EXPECT_EQ(Stored(panel::kValueColorTone), 2u);
+}
+
+TEST_F(ControlPanel, CorruptSkinPicturesAreRefusedWithoutHarm) {
+  const std::wstring folder = CopyOfInstallation(L"panel_corrupt_images");
+  const std::wstring images = folder + L"images\\";
+  // A header that claims a picture far larger than the file.
+  std::string huge = "BM" + std::string(8, '\0') + std::string("\x36\0\0\0\x28\0\0\0", 8);
+  huge += std::string("\xA0\x86\x01\0\xA0\x86\x01\0\x01\0\x18\0", 12) + std::string(24, '\0');
+  WriteFileBytes(images + L"body0.bmp", huge);
+  WriteFileBytes(images + L"body1.bmp", "BM\x10");
+  WriteFileBytes(images + L"button_norm.bmp", std::string(3000, '\xFF'));
+  WriteFileBytes(images + L"LCD_item_norm.bmp", "");
+  WriteFileBytes(images + L"close_norm.bmp", "not a picture at all");
+
+  std::unique_ptr<PanelProcess> program;
+  Start(program, folder);
+  tl::testing::SaveWindowPng(program->window(), tl::testing::ArtifactDir() + L"control_panel_corrupt_images.png");
+  ASSERT_TRUE(program->Click(ctl::kVideoTab));
+  ASSERT_TRUE(program->Click(ctl::kLcdTab));
+  ASSERT_TRUE(program->Click(ctl::kClose));
+  ExpectCleanEnd(*program);
+}
+
+TEST_F(ControlPanel, TheGermanProfileTranslatesAndACorruptLanguageFileLeavesEnglish) {
+  RegistryStringOverride nation(HKEY_CURRENT_USER, L"Control Panel\\International\\Geo", L"Nation", L"94");
+  const std::wstring folder = CopyOfInstallation(L"panel_languages");
+  std::unique_ptr<PanelProcess> first;
+  Start(first);
+  const auto messageOfSecondCopy = [&]() {
+    PanelProcess second(folder);
+    std::wstring text;
+    const HWND box = second.WaitForMessageBox(L"Message", 30000, &text);
+    EXPECT_TRUE(box);
+    if (box) PanelProcess::Dismiss(box);
+    ExpectCleanEnd(second);
+    return text;
+  };
+  EXPECT_EQ(messageOfSecondCopy(), L"Das Programm l\u00e4uft bereits.");
+
+  WriteFileBytes(folder + L"language\\German.xml", "<?xml version=\"1.0\"?><strings><string index=");
+  EXPECT_EQ(messageOfSecondCopy(), L"The program is running now.");
+  WriteFileBytes(folder + L"language\\list.xml", std::string("\0\xFF<<languages", 16));
+  EXPECT_EQ(messageOfSecondCopy(), L"The program is running now.");
+
+  ASSERT_TRUE(first->Click(ctl::kClose));
+  ExpectCleanEnd(*first);
 }
 
 }  // namespace

@@ -82,8 +82,8 @@ bool HasWindowOfClass(HWND parent, const wchar_t* className) {
   return search.found;
 }
 
-// The preview windows show what the player draws: they never paint over it themselves, except
-// black before the first picture arrives.
+// The preview windows show what the player draws. When the system asks one to paint, it is
+// cleared to black (nothing stale shows) and the player draws its picture again at once.
 LRESULT CALLBACK PreviewWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                    DWORD_PTR reference) {
   const auto dialog = reinterpret_cast<HWND>(reference);
@@ -93,14 +93,13 @@ LRESULT CALLBACK PreviewWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_PAINT: {
       PAINTSTRUCT paint;
       if (HDC dc = ::BeginPaint(hwnd, &paint)) {
-        if (!::GetPropW(hwnd, L"TavoLumara.PreviewShown")) ::FillRect(dc, &paint.rcPaint, GetStockBrush(BLACK_BRUSH));
+        ::FillRect(dc, &paint.rcPaint, GetStockBrush(BLACK_BRUSH));
         ::EndPaint(hwnd, &paint);
       }
       ::PostMessageW(dialog, kPreviewPaintMessage, 0, 0);
       return 0;
     }
     case WM_NCDESTROY:
-      ::RemovePropW(hwnd, L"TavoLumara.PreviewShown");
       ::RemoveWindowSubclass(hwnd, &PreviewWindowProc, kPreviewSubclassId);
       break;
     default:
@@ -167,8 +166,14 @@ CPaneloDlg::~CPaneloDlg() {
 }
 
 std::optional<LRESULT> CPaneloDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  // User commands count only from the third timer tick on.
-  if (message == WM_COMMAND && !readyTicks_.Ready()) return 0;
+  if (message == WM_COMMAND) {
+    // User commands count only from the third timer tick on.
+    if (!readyTicks_.Ready()) return 0;
+    // The skinned text buttons repeat every click as a command without a control window (the
+    // dialog has no menu or accelerators to send such commands). Taken twice, Full Screen would
+    // enter and leave at once and Open File would ask twice.
+    if (lParam == 0) return 0;
+  }
   return framework::DispatchByTable<CPaneloDlg>(*this, CPaneloDlgTables::kMessages, CPaneloDlgTables::kCommands,
                                                 message, wParam, lParam);
 }
@@ -384,13 +389,7 @@ void CPaneloDlg::StartupFailure() {
   ::DestroyWindow(hwnd());
 }
 
-bool CPaneloDlg::OpenPreview(const std::wstring& file) {
-  const bool opened = player_.CreateProcess(file.c_str()) >= 0;
-  if (opened) {
-    for (int id : kPreviewWindows) ::SetPropW(Item(id), L"TavoLumara.PreviewShown", reinterpret_cast<HANDLE>(1));
-  }
-  return opened;
-}
+bool CPaneloDlg::OpenPreview(const std::wstring& file) { return player_.CreateProcess(file.c_str()) >= 0; }
 
 bool CPaneloDlg::ReloadPreview() {
   if (fullScreen_) LeaveFullScreen();
