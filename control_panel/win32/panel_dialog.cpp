@@ -163,6 +163,7 @@ CPaneloDlg::CPaneloDlg(HINSTANCE instance) : Dialog(instance, IDD_TAVOLUMARA_DIA
 
 CPaneloDlg::~CPaneloDlg() {
   if (hwnd()) ::DestroyWindow(hwnd());
+  FinishStartRegistrations();
 }
 
 std::optional<LRESULT> CPaneloDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -364,16 +365,22 @@ void CPaneloDlg::LayOut() {
 }
 
 void CPaneloDlg::StartUnregistering() {
-  const auto unregister = [this](const std::wstring& server) {
-    HANDLE process = nullptr;
-    if (win32::StartHidden(common::RegistrationCommand(registrationTool_, common::Registration::kUnregister, server),
-                           &process)) {
-      unregistering_.emplace_back(process);
-    }
-  };
-  unregister(programDirectory_ + L"eLumara.ax");
-  ::Sleep(100);
-  unregister(programDirectory_ + L"NorvakPlugin.dll");
+  // Under Wine a program start takes a quarter of a second or more; the tool runs apart from the
+  // start-up, in the same order. Every later registration waits for it first.
+  unregistering_ = std::thread([tool = registrationTool_, folder = programDirectory_] {
+    std::vector<win32::UniqueHandle> processes;
+    const auto unregister = [&](const wchar_t* server) {
+      HANDLE process = nullptr;
+      if (win32::StartHidden(common::RegistrationCommand(tool, common::Registration::kUnregister, folder + server),
+                             &process)) {
+        processes.emplace_back(process);
+      }
+    };
+    unregister(L"eLumara.ax");
+    ::Sleep(100);
+    unregister(L"NorvakPlugin.dll");
+    for (win32::UniqueHandle& process : processes) ::WaitForSingleObject(process.get(), kRegistrationWaitMs);
+  });
   registrationsChanged_ = true;
 }
 
@@ -416,8 +423,7 @@ bool CPaneloDlg::ReloadPreview() {
 // Waits for the registration tool started at start, so that a later registration cannot be
 // overtaken by it.
 void CPaneloDlg::FinishStartRegistrations() {
-  for (win32::UniqueHandle& process : unregistering_) ::WaitForSingleObject(process.get(), kRegistrationWaitMs);
-  unregistering_.clear();
+  if (unregistering_.joinable()) unregistering_.join();
 }
 
 void CPaneloDlg::RunRegistration(common::Registration action, const wchar_t* server) {

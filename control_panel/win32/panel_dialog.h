@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/core/display_adapter.h"
@@ -108,7 +109,7 @@ class CPaneloDlg : public framework::Dialog {
   UINT timerPeriodMs_ = 100;
   bool filterWasRegistered_ = false;
   std::wstring registrationTool_;
-  std::vector<win32::UniqueHandle> unregistering_;
+  std::thread unregistering_;
   bool registrationsChanged_ = false;
 
   engine::api::RampTable savedRamp_{};

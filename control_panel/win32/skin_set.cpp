@@ -1,6 +1,8 @@
 #include "control_panel/win32/skin_set.h"
 
 #include <array>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "control_panel/core/panel_rules.h"
@@ -99,13 +101,19 @@ bool Usable(HWND control) {
 std::map<int, HWND> CreateSkinSet(HWND dialog, const std::wstring& imageDirectory,
                                   std::map<int, framework::CButtonST>& placeholders, const Translate& translate) {
   ::InitSkin(imageDirectory.c_str());
+  // The skin library finds the first item of a name, so a name registered again would never be
+  // used: each bitmap and font name is registered once (several controls share them).
+  std::set<std::string> registered;
+  const auto firstTime = [&registered](const char* name) { return registered.insert(name).second; };
   std::map<int, HWND> shown;
   for (const SkinControl& control : SkinTable()) {
-    for (size_t state = 0; state < control.files.size(); ++state) ::AttachBitmap(control.files[state], control.keys[state]);
+    for (size_t state = 0; state < control.files.size(); ++state) {
+      if (firstTime(control.keys[state])) ::AttachBitmap(control.files[state], control.keys[state]);
+    }
     if (control.kind == Kind::kImageButton) {
       ::AttachButtonSkin(control.keys[0], control.keys[1], control.keys[2], control.keys[1], control.skinName);
     } else {
-      ::AttachFont(control.fontSize, L"Verdana", control.fontKey, false);
+      if (firstTime(control.fontKey)) ::AttachFont(control.fontSize, L"Verdana", control.fontKey, false);
       ::AttachFontButtonSkin(control.keys[0], control.keys[1], control.keys[2], control.keys[2], control.fontKey,
                              control.colour, control.colour, control.colour, control.skinName);
     }
