@@ -182,6 +182,12 @@ bool PanelProcess::DragSliderTo(int x) const {
          SendWithin(slider, WM_LBUTTONUP, 0, at, kSendTimeoutMs);
 }
 
+bool PanelProcess::Key(int id, WPARAM virtualKey) const {
+  HWND control = Control(id);
+  return control && SendWithin(control, WM_KEYDOWN, virtualKey, 1, kSendTimeoutMs) &&
+         SendWithin(control, WM_KEYUP, virtualKey, 0xC0000001, kSendTimeoutMs);
+}
+
 void PanelProcess::PostCommand(int id) const {
   HWND control = Control(id);
   if (!control) control = ::GetDlgItem(window_, id);  // still hidden during start-up

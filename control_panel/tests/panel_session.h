@@ -75,6 +75,8 @@ class PanelProcess {
   bool Click(int id) const;
   // A drag of the slider's thumb to the pixel x of its window.
   bool DragSliderTo(int x) const;
+  // A key pressed on the control (the slider takes the arrows, page keys, Home and End).
+  bool Key(int id, WPARAM virtualKey) const;
   // WM_COMMAND for the id straight to the dialog, as from its visible control (posted: the
   // program may end on it).
   void PostCommand(int id) const;

@@ -24,6 +24,7 @@
 #include "control_panel/tests/panel_session.h"
 #include "control_panel/win32/settings_store.h"
 #include "engine/win32/tintor_api.h"
+#include "renderer_filter/core/tone_effect.h"
 #include "skin/core/bmp.h"
 
 namespace {
@@ -460,6 +461,79 @@ TEST_F(ControlPanel, FullScreenSplitAndItsWaysBack) {
   ASSERT_TRUE(program->Click(ctl::kSoft));
   EXPECT_NE(listener.Collect(300).find("mode=4"), std::string::npos);
 
+  ASSERT_TRUE(program->Click(ctl::kClose));
+  ExpectCleanEnd(*program);
+}
+
+// The share of pixels of the applied half that the effect's CPU reference gives from the normal
+// half's pixel at the same place, for one setting of the tone (within two levels a channel).
+double ShareMatching(const std::vector<uint32_t>& normal, const std::vector<uint32_t>& applied,
+                     const tl::renderer::RampTexels& ramp, int low, int high, float noise, float strength) {
+  const tl::renderer::Float4 constant = tl::renderer::ToneConstant(low, high, noise);
+  const tl::frame::ToneParams tone = tl::renderer::ToneFromConstants(constant, {strength, 0.0f, 0.0f, 0.0f});
+  size_t matching = 0;
+  for (size_t i = 0; i < normal.size() && i < applied.size(); ++i) {
+    const uint32_t expected = tl::renderer::ReferenceLumara(tone, ramp, normal[i]);
+    bool within = true;
+    for (int shift : {0, 8, 16}) {
+      within = within && std::abs(static_cast<int>((expected >> shift) & 0xFF) -
+                              static_cast<int>((applied[i] >> shift) & 0xFF)) <= 2;
+    }
+    matching += within;
+  }
+  return normal.empty() ? 0.0 : static_cast<double>(matching) / static_cast<double>(normal.size());
+}
+
+// The preview's ramp texture for a ramp the engine prepared: 8 bits a channel.
+tl::renderer::RampTexels RampTexelsOf(const GammaRamp& ramp) {
+  const int shift = ramp[255] > 256 ? 8 : 0;
+  tl::renderer::RampTexels texels{};
+  for (int k = 0; k < 256; ++k) {
+    const auto level = [&](int channel) { return std::min<uint32_t>(ramp[channel * 256 + k] >> shift, 255); };
+    texels[k] = level(0) << 16 | level(1) << 8 | level(2);
+  }
+  return texels;
+}
+
+TEST_F(ControlPanel, TheSliderOnTheVideoTabSetsTheToneThePlayerDraws) {
+  NoteEngineValuesBeforeStart();
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  ASSERT_TRUE(program->Click(ctl::kVivid));
+  ASSERT_TRUE(program->Click(ctl::kVideoTab));
+  const tl::renderer::RampTexels vivid = RampTexelsOf(PreviewRampOf(2));
+
+  struct Setting {
+    const char* name;
+    int low;
+    float noise;
+    float strength;
+  };
+  const Setting settings[3] = {{"position 0", 40, 0.0f, 0.0f}, {"position 50", 30, 0.125f, 0.5f},
+                               {"position 100", 20, 0.25f, 1.0f}};
+  for (int index : {2, 0, 1}) {
+    if (index == 0) ASSERT_TRUE(program->Key(ctl::kSlider, VK_HOME));
+    if (index == 1) ASSERT_TRUE(program->Click(ctl::kDefault));  // the default strength is position 50
+    if (index == 2) ASSERT_TRUE(program->Key(ctl::kSlider, VK_END));
+    ::Sleep(800);  // the slider is read at the next tick, then the picture is drawn again
+    const auto normal = tl::testing::CaptureClient(program->Control(ctl::kPreviewNormal), false);
+    const auto applied = tl::testing::CaptureClient(program->Control(ctl::kPreviewApplied), false);
+    ASSERT_FALSE(normal.empty());
+    std::string shares;
+    double best = 0.0;
+    int bestIndex = -1;
+    for (int candidate = 0; candidate < 3; ++candidate) {
+      const Setting& s = settings[candidate];
+      const double share = ShareMatching(normal, applied, vivid, s.low, 185, s.noise, s.strength);
+      shares += std::string(s.name) + ": " + std::to_string(share) + "  ";
+      if (share > best) {
+        best = share;
+        bestIndex = candidate;
+      }
+    }
+    EXPECT_EQ(bestIndex, index) << settings[index].name << ": " << shares;
+    EXPECT_GT(best, 0.9) << settings[index].name << ": " << shares;
+  }
   ASSERT_TRUE(program->Click(ctl::kClose));
   ExpectCleanEnd(*program);
 }
