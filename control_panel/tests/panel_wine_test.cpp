@@ -19,6 +19,8 @@
 #include "common/win32/file.h"
 #include "common/win32/gdi.h"
 #include "common/win32/handles.h"
+#include "common/win32/module_path.h"
+#include "common/win32/process.h"
 #include "common/win32/registry.h"
 #include "common/win32/text.h"
 #include "control_panel/tests/panel_session.h"
@@ -620,6 +622,37 @@ TEST_F(ControlPanel, HelpOpensTheDocumentInTheBrowser) {
   ASSERT_TRUE(program->Click(ctl::kClose));
   ExpectCleanEnd(*program);
   tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kStandInValue);
+}
+
+// Waits until a key of the classes root exists or is gone (the registration tool runs apart).
+bool WaitForClassKey(const wchar_t* key, bool present) {
+  for (int i = 0; i < 300; ++i) {
+    tl::win32::UniqueHKey opened;
+    const bool exists = ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key, 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
+    if (exists == present) return true;
+    ::Sleep(50);
+  }
+  return false;
+}
+
+TEST_F(ControlPanel, TheRendererFilterTakenAwayAtStartIsRegisteredAgainAtTheEnd) {
+  const std::wstring filter = InstallDir() + L"eLumara.ax";
+  if (!tl::win32::CanOpenForReading(filter)) GTEST_SKIP() << "the renderer filter is not in the installation folder";
+  constexpr wchar_t kFilterServer[] = L"CLSID\\{B199525F-CE75-46E6-B6B7-C66AA586F31C}\\InprocServer32";
+  const std::wstring tool = tl::win32::SystemFolder() + L"\\regsvr32.exe";
+  ASSERT_EQ(tl::testing::RunProgram(tool, L"/s " + tl::win32::QuoteArgument(filter)), 0u);
+  ASSERT_TRUE(WaitForClassKey(kFilterServer, true));
+
+  for (int exit : {ctl::kClose, ctl::kApply, ctl::kCancel}) {
+    std::unique_ptr<PanelProcess> program;
+    Start(program);
+    EXPECT_TRUE(WaitForClassKey(kFilterServer, false)) << "no media player builds a graph with it while the panel runs";
+    ASSERT_TRUE(program->Click(ctl::kVivid));
+    ASSERT_TRUE(program->Click(exit));
+    ExpectCleanEnd(*program);
+    EXPECT_TRUE(WaitForClassKey(kFilterServer, true)) << "the filter stays away after the panel ended (" << exit << ")";
+  }
+  tl::testing::RunProgram(tool, L"/u /s " + tl::win32::QuoteArgument(filter));
 }
 
 // ---- Bad input ------------------------------------------------------------------------------
