@@ -688,6 +688,48 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
 }
 
+// Chooses a file in the program's file-open dialog by typing its name and pressing Open.
+bool ChooseInFileDialog(const PanelProcess& program, const std::wstring& file) {
+  const HWND dialog = program.WaitForMessageBox(L"Open", 20000);
+  if (!dialog) return false;
+  // The file name box: the combo box of the Explorer-style dialog, or the plain edit box.
+  HWND name = ::GetDlgItem(dialog, 1148);
+  if (!name) name = ::GetDlgItem(dialog, 1152);
+  if (!name) return false;
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 10000, &result);
+  return ::PostMessageW(dialog, WM_COMMAND, IDOK, 0) != 0;
+}
+
+TEST_F(ControlPanel, APictureThePlayerRefusesIsReportedAndTheSampleComesBack) {
+  const std::wstring refused = tl::testing::TestDir() + L"panel_not_a_picture.jpg";
+  WriteFileBytes(refused, "this is text, not a JPEG picture");
+  tl::testing::DebugOutputListener listener;
+  ASSERT_TRUE(listener.ok());
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  listener.Collect(200);
+  ASSERT_TRUE(program->Click(ctl::kOpenFile));
+  ASSERT_TRUE(ChooseInFileDialog(*program, refused)) << "no file dialog";
+  std::wstring text;
+  const HWND box = program->WaitForMessageBox(L"Message", 20000, &text);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(text, refused + L"\n\nThis file cannot be shown in the preview.");
+  PanelProcess::Dismiss(box);
+  ::Sleep(500);
+  EXPECT_TRUE(program->Running());
+  const std::string output = listener.Collect(500);
+  // The refused file, then the sample picture again, then the preview's values.
+  const size_t first = output.find("eLumara.dll:m_GraphPlayer->Play() Start");
+  ASSERT_NE(first, std::string::npos) << output;
+  const size_t second = output.find("eLumara.dll:m_GraphPlayer->Play() Start", first + 1);
+  ASSERT_NE(second, std::string::npos) << output;
+  EXPECT_FALSE(PreviewLines(output.substr(second)).empty()) << output;
+
+  ASSERT_TRUE(program->Click(ctl::kClose));
+  ExpectCleanEnd(*program);
+}
+
 TEST_F(ControlPanel, AMissingSamplePictureEndsWithTheStartupMessageAndLeavesTheDisplayAsItWas) {
   const std::wstring folder = CopyOfInstallation(L"panel_no_sample");
   ASSERT_TRUE(::DeleteFileW((folder + L"samples\\default.jpg").c_str()));
