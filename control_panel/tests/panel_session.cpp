@@ -42,6 +42,18 @@ HWND FindTopLevel(DWORD processId, const wchar_t* title, const wchar_t* classNam
   return search.found;
 }
 
+struct ControlSearch {
+  int id;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchVisibleControl(HWND child, LPARAM context) {
+  auto* search = reinterpret_cast<ControlSearch*>(context);
+  if (::GetDlgCtrlID(child) != search->id || !::IsWindowVisible(child)) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
 bool SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs) {
   DWORD_PTR result = 0;
   return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &result) != 0;
@@ -142,19 +154,8 @@ bool PanelProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
 }
 
 HWND PanelProcess::Control(int id) const {
-  struct Search {
-    int id;
-    HWND found = nullptr;
-  } search{id};
-  ::EnumChildWindows(
-      window_,
-      [](HWND child, LPARAM context) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(context);
-        if (::GetDlgCtrlID(child) != s->id || !::IsWindowVisible(child)) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ControlSearch search{id};
+  ::EnumChildWindows(window_, &MatchVisibleControl, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

@@ -61,24 +61,25 @@ constexpr const wchar_t* kTranslatedTexts[] = {
     L"Color Tone: Soft Mode", L"Cancel", L"Apply", L"Open File", L"Full Screen", kRunningText, kHelpDocumentKey,
     L"This file cannot be shown in the preview."};
 
+struct ClassSearch {
+  const wchar_t* className;
+  bool found = false;
+};
+
+BOOL CALLBACK MatchClass(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<ClassSearch*>(context);
+  wchar_t name[1024] = {};
+  if (::GetClassNameW(window, name, 1024) > 0 && ::lstrcmpW(name, search->className) == 0) {
+    search->found = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 bool HasWindowOfClass(HWND parent, const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    bool found = false;
-  } search{className};
+  ClassSearch search{className};
   // EnumChildWindows below the desktop visits top-level windows and all their descendants.
-  ::EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM context) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(context);
-        wchar_t name[1024] = {};
-        if (::GetClassNameW(window, name, 1024) > 0 && ::lstrcmpW(name, s->className) == 0) {
-          s->found = true;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ::EnumChildWindows(parent, &MatchClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
