@@ -46,26 +46,9 @@ LRESULT CALLBACK VideoWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
   return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-// Handles what the dialog sends this thread while waiting.
-void Pump() {
-  MSG message;
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-}
-
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = 10000) {
-  const DWORD start = ::GetTickCount();
-  while (!condition()) {
-    if (::GetTickCount() - start > timeoutMs) return false;
-    Pump();
-    ::Sleep(10);
-  }
-  return true;
-}
-
-void PumpFor(DWORD ms) {
-  WaitFor([] { return false; }, ms);
-}
+using tl::testing::PumpMessages;
+using tl::testing::PumpMessagesFor;
+using tl::testing::WaitFor;
 
 HWND FindDialog() { return ::FindWindowW(nullptr, L"NORVAK_DIALOG"); }
 
@@ -201,7 +184,7 @@ class NorvakDialogTest : public ::testing::Test {
   HWND Control(int id) { return ::GetDlgItem(dialog_, id); }
   int SliderPosition() { return static_cast<int>(::SendMessageW(Control(kSliderId), TBM_GETPOS, 0, 0)); }
   int StrengthMessages() {
-    Pump();
+    PumpMessages();
     return Received()[kStrengthMessage];
   }
 
@@ -279,7 +262,7 @@ TEST_F(NorvakDialogTest, SliderCancelDefaultApplyAndTheEndWithTheVideoWindow) {
   EXPECT_TRUE(WaitFor([this] { return !::IsWindowVisible(dialog_); }));
   EXPECT_EQ(Adjustment(), 50);
   EXPECT_EQ(SliderPosition(), 50);
-  PumpFor(200);
+  PumpMessagesFor(200);
   EXPECT_EQ(StrengthMessages(), before + 1);
 
   // Default: 50 again from elsewhere, the panel stays open.
@@ -288,7 +271,7 @@ TEST_F(NorvakDialogTest, SliderCancelDefaultApplyAndTheEndWithTheVideoWindow) {
   EXPECT_EQ(Adjustment(), 20);
   const int beforeDefault = StrengthMessages();
   Click(Control(kDefaultId), 10, 10);
-  PumpFor(200);
+  PumpMessagesFor(200);
   EXPECT_EQ(Adjustment(), 50);
   EXPECT_EQ(SliderPosition(), 50);
   EXPECT_EQ(StrengthMessages(), beforeDefault + 1);
@@ -303,7 +286,7 @@ TEST_F(NorvakDialogTest, SliderCancelDefaultApplyAndTheEndWithTheVideoWindow) {
   // The two switches, by command.
   ::SendMessageW(dialog_, WM_COMMAND, 518, 0);
   ::SendMessageW(dialog_, WM_COMMAND, 519, 0);
-  PumpFor(100);
+  PumpMessagesFor(100);
   EXPECT_EQ(kv_.GetMethod(), 1);
   EXPECT_EQ(kv_.GetDemoMode(), 1);
   EXPECT_EQ(Received()[kMethodMessage], 1);
@@ -366,7 +349,7 @@ TEST_F(NorvakDialogTest, WithoutPicturesThePanelStillWorks) {
   Click(Control(kDefaultId), 5, 5);
   EXPECT_TRUE(WaitFor([this] { return Adjustment() == 50; }));
   // No video window: nothing is sent and the program runs until it is told to end.
-  PumpFor(1500);
+  PumpMessagesFor(1500);
   EXPECT_EQ(::WaitForSingleObject(dialogProcess_.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
   EXPECT_TRUE(Received().empty());
 }
