@@ -112,36 +112,50 @@ LangString StepFailed ${LANG_GERMAN} "${TL_PRODUCT} wurde installiert, aber nich
 ; ---------------------------------------------------------------------------------------------
 ; Shared by the installer and the uninstaller (NSIS wants the uninstaller's functions named un.*)
 
-; Refuses, before anything is changed, while a program of the suite runs or a file of the
-; installation folder is held by one (a media player with the renderer, the plug-in's dialog):
-; its files could not be replaced or removed, and half an installation would be left.
-!macro REFUSE_IF_IN_USE file
-  ${If} ${FileExists} "$INSTDIR\${file}"
+; Before anything is changed: is a program of the suite running, or a file of the installation
+; folder held by a process (a media player with the renderer, the plug-in with its libraries)? Its
+; files could not be replaced or removed, and half an installation would be left. Windows and Wine
+; refuse to open a loaded program or library for writing. Leaves on the stack the message that
+; says what runs, or "" when nothing does.
+!macro FIND_FILE_IN_USE file
+  ${If} $R0 == ""
+  ${AndIf} ${FileExists} "$INSTDIR\${file}"
     ClearErrors
     FileOpen $0 "$INSTDIR\${file}" a
     ${If} ${Errors}
       StrCpy $R9 "${file}"
-      MessageBox MB_OK|MB_ICONSTOP "$(FileInUse)" /SD IDOK
-      SetErrorLevel ${EXIT_REFUSED}
-      Quit
+      StrCpy $R0 "$(FileInUse)"
+    ${Else}
+      FileClose $0
     ${EndIf}
-    FileClose $0
   ${EndIf}
 !macroend
 
-!macro REFUSE_WHILE_RUNNING_FUNCTION un
-  Function ${un}RefuseWhileRunning
+!macro FIND_RUNNING_SUITE_FUNCTION un
+  Function ${un}FindRunningSuite
+    Push $R0
+    StrCpy $R0 ""
     FindWindow $0 "" "${PANEL_TITLE}"
     ${If} $0 <> 0
-      MessageBox MB_OK|MB_ICONSTOP "$(PanelRunning)" /SD IDOK
+      StrCpy $R0 "$(PanelRunning)"
+    ${EndIf}
+    !insertmacro TL_FOR_EACH_BINARY FIND_FILE_IN_USE
+    Exch $R0
+  FunctionEnd
+
+  ; Ends the installer or uninstaller with the refusal's exit code while the suite runs.
+  Function ${un}RefuseWhileRunning
+    Call ${un}FindRunningSuite
+    Pop $0
+    ${If} $0 != ""
+      MessageBox MB_OK|MB_ICONSTOP "$0" /SD IDOK
       SetErrorLevel ${EXIT_REFUSED}
       Quit
     ${EndIf}
-    !insertmacro TL_FOR_EACH_BINARY REFUSE_IF_IN_USE
   FunctionEnd
 !macroend
-!insertmacro REFUSE_WHILE_RUNNING_FUNCTION ""
-!insertmacro REFUSE_WHILE_RUNNING_FUNCTION "un."
+!insertmacro FIND_RUNNING_SUITE_FUNCTION ""
+!insertmacro FIND_RUNNING_SUITE_FUNCTION "un."
 
 ; Puts the identity ramp on the display through the installed colour engine, by the road the
 ; engine takes on this machine (the Intel driver object where there is one).
@@ -242,8 +256,14 @@ Function .onInit
   Call RefuseWhileRunning
 FunctionEnd
 
+; A folder whose suite runs keeps the user on the page, to close it and go on.
 Function DirectoryLeave
-  Call RefuseWhileRunning
+  Call FindRunningSuite
+  Pop $0
+  ${If} $0 != ""
+    MessageBox MB_OK|MB_ICONSTOP "$0"
+    Abort
+  ${EndIf}
 FunctionEnd
 
 !macro MODE_RADIO number text
