@@ -23,6 +23,8 @@ class NotificationSink {
 // an id that no device has gives kNotFound from every method that takes one.
 class AudioSystem {
  public:
+  virtual ~AudioSystem() = default;
+
   virtual Status Devices(Flow flow, std::uint32_t stateMask, std::vector<DeviceInfo>& devices) = 0;
   virtual Status Device(const std::wstring& id, DeviceInfo& device) = 0;
   // kNotFound when the flow has no default device for the role.
@@ -41,9 +43,6 @@ class AudioSystem {
   // Volume and mute notifications of one device go to `sink` until UnwatchVolume.
   virtual Status WatchVolume(const std::wstring& id, std::shared_ptr<NotificationSink> sink) = 0;
   virtual void UnwatchVolume(const std::wstring& id) = 0;
-
- protected:
-  ~AudioSystem() = default;
 };
 
 }  // namespace tl::audio_operator

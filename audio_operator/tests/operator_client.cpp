@@ -77,6 +77,7 @@ STDMETHODIMP EventRecorder::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* pa
   };
   ReceivedEvent event;
   event.id = id;
+  event.threadId = ::GetCurrentThreadId();
   if (const VARIANT* text = argument(id == 1 ? 2 : 0, VT_BSTR)) event.deviceId = V_BSTR(text);
   switch (id) {
     case 1:

@@ -50,6 +50,7 @@ struct ReceivedEvent {
   double volume = -1;
   bool muted = false;
   bool byThisObject = false;
+  DWORD threadId = 0;  // the thread the event was delivered on
 };
 
 // A sink of _IAudioDeviceOperatorEvents that keeps every event it is given.

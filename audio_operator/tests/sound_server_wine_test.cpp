@@ -11,6 +11,7 @@
 #include <limits>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "audio_operator/tests/operator_client.h"
 #include "audio_operator/tests/sound_server.h"
@@ -325,6 +326,8 @@ TEST_F(SoundServer, ADefaultDeviceChosenInWinesAudioSettingsReachesEveryConnecte
       5000));
 }
 
+// The operator's own checks are unit-tested natively; here they reach a C++ client through
+// HRESULTs and IErrorInfo, with what only the platform knows (the device's range).
 TEST_F(SoundServer, BadInputFailsWithADescriptionAndNeverCrashes) {
   const std::wstring speakers = Speakers();
   ASSERT_FALSE(speakers.empty());
@@ -334,30 +337,20 @@ TEST_F(SoundServer, BadInputFailsWithADescriptionAndNeverCrashes) {
   };
   double level = 0;
   BSTR text = nullptr;
-  VARIANT_BOOL muted = VARIANT_FALSE;
   expectFailure(op->GetVolume(Bstr(L"{0.0.0.00000000}.{DEADBEEF-0000-0000-0000-000000000000}"), &level),
                 AUDEVOP_E_UNKNOWN_DEVICE, "No audio device has the id");
   expectFailure(op->DeviceName(nullptr, &text), E_INVALIDARG, "No device id was given.");
-  expectFailure(op->GetMute(Bstr(std::wstring(100000, L'{')), &muted), AUDEVOP_E_UNKNOWN_DEVICE, "...'");
-  expectFailure(op->SetVolume(Bstr(speakers), 1.5), E_INVALIDARG, "The volume 1.5 is outside 0 to 1.");
-  expectFailure(op->SetVolume(Bstr(speakers), -0.0001), E_INVALIDARG, "outside 0 to 1");
+  expectFailure(op->GetVolume(Bstr(speakers), nullptr), E_POINTER, "The pointer for the result is null.");
   expectFailure(op->SetVolume(Bstr(speakers), std::numeric_limits<double>::quiet_NaN()), E_INVALIDARG,
                 "not a number");
-  expectFailure(op->SetVolumeDecibels(Bstr(speakers), 20), E_INVALIDARG, "outside the volume range of 'Bench Speakers'");
-  expectFailure(op->GetVolume(Bstr(speakers), nullptr), E_POINTER, "The pointer for the result is null.");
-  expectFailure(op->Devices(static_cast<AudioFlow>(7), adoActive, nullptr), E_POINTER, "null");
-  VARIANT ids;
-  ::VariantInit(&ids);
-  expectFailure(op->Devices(static_cast<AudioFlow>(7), adoActive, &ids), E_INVALIDARG, "The flow 7");
-  expectFailure(op->Devices(adoRender, 0x40, &ids), E_INVALIDARG, "The state mask 64");
-  expectFailure(op->DefaultDevice(adoRender, static_cast<AudioRole>(9), &text), E_INVALIDARG, "The role 9");
-  expectFailure(op->DefaultDevice(adoAllFlows, adoConsole, &text), E_INVALIDARG, "has no default device");
+  expectFailure(op->SetVolumeDecibels(Bstr(speakers), 20), E_INVALIDARG,
+                "20 dB is outside the volume range of 'Bench Speakers' (-100 dB to 0 dB).");
 
   const std::wstring current = Default(adoRender, adoConsole);
-  const std::wstring other = current == speakers ? std::wstring() : speakers;
-  expectFailure(op->SetDefaultDevice(Bstr(other), adoConsole), AUDEVOP_E_DEFAULT_NOT_SETTABLE,
+  ASSERT_NE(current, speakers);
+  expectFailure(op->SetDefaultDevice(Bstr(speakers), adoConsole), AUDEVOP_E_DEFAULT_NOT_SETTABLE,
                 "Programs cannot make 'Bench Speakers' the default render device for the console role");
-  expectFailure(op->SetApplicationDefaultDevice(Bstr(other)), AUDEVOP_E_DEFAULT_NOT_SETTABLE, "communications role");
+  expectFailure(op->SetApplicationDefaultDevice(Bstr(speakers)), AUDEVOP_E_DEFAULT_NOT_SETTABLE, "communications role");
   EXPECT_EQ(op->SetDefaultDevice(Bstr(current), adoConsole), S_OK) << "it already is the default";
   ComPtr<IErrorInfo> stale;
   EXPECT_EQ(::GetErrorInfo(0, &stale), S_FALSE) << "a successful call leaves no error information";
@@ -376,9 +369,6 @@ TEST_F(SoundServer, AScriptClientDrivesTheObjectThroughCscript) {
   const std::vector<std::string> refusals = Lines(RunScript(L"refusals", L"audevop_client_refusals.txt"));
   EXPECT_THAT(refusals, Contains("error|SetVolume 1.5|0x80070057|The volume 1.5 is outside 0 to 1."));
   EXPECT_THAT(refusals, Contains(::testing::StartsWith("error|GetVolume unknown|0x80040201|No audio device has the id")));
-  EXPECT_THAT(refusals, Contains("error|DeviceName empty|0x80070057|No device id was given."));
-  EXPECT_THAT(refusals, Contains(::testing::StartsWith("error|Devices flow 7|0x80070057|")));
-  EXPECT_THAT(refusals, Contains(::testing::StartsWith("error|DefaultDevice role 5|0x80070057|")));
   EXPECT_THAT(refusals, Contains(::testing::StartsWith("error|SetDefaultDevice Bench Speakers|0x80040204|")));
   EXPECT_THAT(refusals, Contains("ok|SetDefaultDevice current"));
 }

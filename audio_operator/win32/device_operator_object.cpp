@@ -74,10 +74,11 @@ class CAudioDeviceOperator final
     : public RefCounted<CAudioDeviceOperator, IAudioDeviceOperator, ISupportErrorInfo, IConnectionPointContainer,
                         IProvideClassInfo2> {
  public:
-  CAudioDeviceOperator()
-      : operator_(system_, NewContext()),
+  explicit CAudioDeviceOperator(std::unique_ptr<AudioSystem> system)
+      : system_(std::move(system)),
+        operator_(*system_, NewContext()),
         window_([this] { DeliverEvents(); }),
-        hub_(system_, operator_.context(), [this] { window_.Wake(); }),
+        hub_(*system_, operator_.context(), [this] { window_.Wake(); }),
         point_(*this, hub_) {}
 
   HRESULT Initialize() {
@@ -294,7 +295,7 @@ class CAudioDeviceOperator final
     delivering_ = false;
   }
 
-  CoreAudioSystem system_;
+  std::unique_ptr<AudioSystem> system_;
   DeviceOperator operator_;
   WakeWindow window_;
   EventHub hub_;
@@ -423,7 +424,18 @@ HRESULT CreateDeviceOperator(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   try {
-    const ComPtr<CAudioDeviceOperator> object = MakeCom<CAudioDeviceOperator>();
+    return CreateDeviceOperatorOn(std::make_unique<CoreAudioSystem>(), iid, out);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT CreateDeviceOperatorOn(std::unique_ptr<AudioSystem> system, REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!system) return E_POINTER;
+  try {
+    const ComPtr<CAudioDeviceOperator> object = MakeCom<CAudioDeviceOperator>(std::move(system));
     if (!object) return E_OUTOFMEMORY;
     const HRESULT hr = object->Initialize();
     if (FAILED(hr)) return hr;
