@@ -12,6 +12,7 @@ include_directories(${CMAKE_SOURCE_DIR})
 if(CMAKE_CROSSCOMPILING AND WIN32)
   set(TL_WIN32 ON)
   set(TL_NATIVE OFF)
+  enable_language(RC)  # resource scripts (.rc) through windres
   # Windows-side tests run under Wine on the virtual X server, in a prefix inside the build tree.
   set(CMAKE_CROSSCOMPILING_EMULATOR
       ${CMAKE_SOURCE_DIR}/scripts/wine-run --arch ${TL_WINE_ARCH} --state ${CMAKE_BINARY_DIR}/bench)

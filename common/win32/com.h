@@ -9,6 +9,15 @@ namespace tl::win32 {
 
 using Microsoft::WRL::ComPtr;
 
+// Takes over a reference the caller already owns, such as that of a new object. (The
+// toolchain's ComPtr::Attach adds a reference of its own, so it would leak one.)
+template <typename T>
+ComPtr<T> AdoptComPtr(T* owned) {
+  ComPtr<T> pointer;
+  *pointer.GetAddressOf() = owned;
+  return pointer;
+}
+
 // Initialises COM on this thread for its lifetime; ok() tells whether it succeeded.
 class ComApartment {
  public:

@@ -31,4 +31,11 @@ HMODULE CurrentModule() {
   return module;
 }
 
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return L"C:\\WINDOWS\\system32";
+  return folder;
+}
+
 }  // namespace tl::win32

@@ -1,4 +1,4 @@
-// Paths of loaded modules.
+// Paths of loaded modules and of the system folder.
 #pragma once
 
 #include <windows.h>
@@ -13,5 +13,8 @@ std::wstring ModulePath(HMODULE module);
 std::wstring ModuleDirectory(HMODULE module);
 // The module that contains this function's code (the DLL when called from a DLL).
 HMODULE CurrentModule();
+
+// The system folder without a trailing backslash; "C:\WINDOWS\system32" when it cannot be had.
+std::wstring SystemFolder();
 
 }  // namespace tl::win32

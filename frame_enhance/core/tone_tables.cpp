@@ -76,11 +76,15 @@ void FillRamp(float* ramp) {
   for (int i = 0; i < 256; ++i) ramp[i] = static_cast<float>(i / 256.0);
 }
 
+double CurveDenominator(const ToneParams& params, double x, double ramp) {
+  const double mid = params.mid;
+  return mid + (x + (1.0 - ramp) * (x - mid + 1.0) - static_cast<double>(params.knee)) * static_cast<double>(params.slope);
+}
+
+double CurveGain(double x, double denominator) { return (255.0 * PortableTanh(x / denominator) + 1.0) / (x + 1.0); }
+
 void ComputeToneTables(const ToneParams& params, ToneMode mode, const ToneTables& tables) {
   const double strength = params.strength;
-  const double mid = params.mid;
-  const double knee = params.knee;
-  const double slope = params.slope;
   const double a = 1.0 + 0.8 * static_cast<double>(params.noise);
 
   // Per level: the blended gain and the offset subtracted from a chroma byte (both in the
@@ -89,8 +93,7 @@ void ComputeToneTables(const ToneParams& params, ToneMode mode, const ToneTables
   double chromaOffset[256];
   for (int i = 0; i < 256; ++i) {
     const double x = i;
-    const double d = mid + (x + (1.0 - static_cast<double>(tables.ramp[i])) * (x - mid + 1.0) - knee) * slope;
-    const float g = static_cast<float>((255.0 * PortableTanh(x / d) + 1.0) / (i + 1));
+    const float g = static_cast<float>(CurveGain(x, CurveDenominator(params, x, tables.ramp[i])));
     const float blended = static_cast<float>(strength * g + (1.0 - strength));
     double v;
     if (mode == ToneMode::kFullRange) {

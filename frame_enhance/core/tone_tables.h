@@ -34,6 +34,12 @@ struct ToneTables {
 };
 
 void FillRamp(float* ramp);
+
+// The S-curve at level x (whole levels in the tables, any level in the renderer's effect):
+// the denominator d = mid + (x + (1 - ramp)(x - mid + 1) - knee) slope, with ramp = x / 256 for
+// the plain curve, and the gain G = (255 tanh(x / d) + 1) / (x + 1) that it gives level x.
+double CurveDenominator(const ToneParams& params, double x, double ramp);
+double CurveGain(double x, double denominator);
 // Computes curve, LUT1 and LUT2 for the mode from the parameters and the ramp.
 void ComputeToneTables(const ToneParams& params, ToneMode mode, const ToneTables& tables);
 

@@ -1,28 +1,13 @@
 #include "installer/core/setup_rules.h"
 
+#include "common/core/registration.h"
+
 namespace tl::installer {
 namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 wchar_t Upper(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
-
-// Descriptions come from buffers of 128 bytes, search words of 60.
-constexpr size_t kDescriptionChars = 127;
-
-std::wstring UpperCased(std::wstring_view text, size_t limit) {
-  std::wstring upper(text.substr(0, limit));
-  for (wchar_t& c : upper) c = Upper(c);
-  return upper;
-}
-
-bool AnyContains(const std::vector<std::wstring>& upperDescriptions, std::wstring_view word) {
-  const std::wstring upperWord = UpperCased(word, 59);
-  for (const std::wstring& description : upperDescriptions) {
-    if (description.find(upperWord) != std::wstring::npos) return true;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -50,18 +35,6 @@ int ModeFromArguments(std::wstring_view arguments) {
   return kDefaultMode;
 }
 
-AdapterCode AdapterCodeFrom(const std::vector<std::wstring>& descriptions) {
-  std::vector<std::wstring> upper;
-  upper.reserve(descriptions.size());
-  for (const std::wstring& description : descriptions) upper.push_back(UpperCased(description, kDescriptionChars));
-
-  if (!AnyContains(upper, L"Intel")) return AnyContains(upper, L"ATI") ? kAdapterAti : kAdapterUnknown;
-  AdapterCode code = kAdapterIntel;
-  if (AnyContains(upper, L"500")) code = kAdapterIntel500;
-  if (AnyContains(upper, L"4 Series")) code = kAdapterIntel4Series;
-  return code;
-}
-
 std::wstring PanelTablePath(std::wstring_view folder) {
   std::wstring path(folder);
   path += L"acf\\panel.acf";
@@ -75,13 +48,8 @@ std::wstring ToneTablePath(std::wstring_view folder, int mode) {
 }
 
 std::wstring RegistrationCommand(std::wstring_view systemFolder, std::wstring_view folder) {
-  std::wstring command = L"\"";
-  command += systemFolder;
-  if (!command.empty() && command.back() != L'\\') command += L'\\';
-  command += L"regsvr32.exe\" -s \"";
-  command += folder;
-  command += L"NorvakPlugin.dll\"";
-  return command;
+  return common::RegistrationCommand(common::RegistrationToolPath(systemFolder), common::Registration::kRegister,
+                                     std::wstring(folder) + L"NorvakPlugin.dll");
 }
 
 }  // namespace tl::installer

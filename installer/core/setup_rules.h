@@ -1,10 +1,9 @@
-// Install's decisions that need no platform: the mode option of its command line, the kind of
-// graphics adapter from the adapters' descriptions, and the paths and command it forms.
+// Install's decisions that need no platform: the mode option of its command line and the paths
+// and command it forms.
 #pragma once
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tl::installer {
 
@@ -20,23 +19,10 @@ std::wstring_view ArgumentsOf(std::wstring_view commandLine);
 // that mode, anything else mode 1. No such option: mode 1.
 int ModeFromArguments(std::wstring_view arguments);
 
-enum AdapterCode : int {
-  kAdapterUnknown = 0,
-  kAdapterIntel = 266,
-  kAdapterIntel500 = 267,
-  kAdapterIntel4Series = 268,
-  kAdapterAti = 522,
-};
-
-// Descriptions are cut to 127 characters and compared upper-cased. "Intel" on any adapter gives
-// 266, then "500" 267 and "4 Series" 268 on any adapter, the last match winning; without
-// "Intel", "ATI" gives 522.
-AdapterCode AdapterCodeFrom(const std::vector<std::wstring>& descriptions);
-
 // Paths in the installation folder (which ends with a backslash).
 std::wstring PanelTablePath(std::wstring_view folder);
 std::wstring ToneTablePath(std::wstring_view folder, int mode);
-// The registration tool started silently on the plug-in of the folder.
+// The registration tool of the system folder started silently on the plug-in of the folder.
 std::wstring RegistrationCommand(std::wstring_view systemFolder, std::wstring_view folder);
 
 }  // namespace tl::installer

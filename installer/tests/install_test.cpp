@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "common/testing/wine_testing.h"
+#include "common/win32/display_adapters.h"
 #include "common/win32/handles.h"
 #include "common/win32/registry.h"
 #include "common/win32/text.h"
 #include "control_panel/win32/settings_store.h"
 #include "engine/win32/tintor_api.h"
 #include "installer/core/setup_rules.h"
-#include "installer/win32/display_adapters.h"
 
 namespace {
 
@@ -177,10 +177,10 @@ TEST_F(Install, FolderWithLettersOutsideTheAnsiCodePage) {
 }
 
 TEST(InstallAdapterCheck, TheBenchsAdapterIsFoundAndIsOfNoKnownKind) {
-  const std::vector<std::wstring> adapters = tl::installer::DisplayAdapterDescriptions();
+  const std::vector<std::wstring> adapters = tl::win32::DisplayAdapterDescriptions();
   ASSERT_FALSE(adapters.empty()) << "the device setup interface lists no display adapter";
   for (const std::wstring& description : adapters) EXPECT_FALSE(description.empty());
-  EXPECT_EQ(tl::installer::AdapterCodeFrom(adapters), tl::installer::kAdapterUnknown)
+  EXPECT_EQ(tl::common::AdapterCodeFrom(adapters), tl::common::kAdapterUnknown)
       << tl::win32::Narrow(adapters.front());
 }
 

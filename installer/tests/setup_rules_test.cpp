@@ -75,24 +75,6 @@ TEST(InstallCommandLine, RandomHostileArgumentsAgreeWithTheEarliestSpelling) {
   }
 }
 
-TEST(AdapterCheck, CodesByDescription) {
-  EXPECT_EQ(AdapterCodeFrom({}), kAdapterUnknown);
-  EXPECT_EQ(AdapterCodeFrom({L"Wine Adapter"}), kAdapterUnknown);
-  EXPECT_EQ(AdapterCodeFrom({L"Mobile Intel(R) 945 Express"}), kAdapterIntel);
-  EXPECT_EQ(AdapterCodeFrom({L"intel(r) hd graphics 500"}), kAdapterIntel500);
-  EXPECT_EQ(AdapterCodeFrom({L"Mobile Intel(R) 4 Series Express Chipset Family"}), kAdapterIntel4Series);
-  EXPECT_EQ(AdapterCodeFrom({L"ATI Mobility Radeon X1400"}), kAdapterAti);
-  EXPECT_EQ(AdapterCodeFrom({L"Radeon", L"Mobility Radeon (ati)"}), kAdapterAti);
-}
-
-TEST(AdapterCheck, WordsMayMatchOnDifferentAdaptersAndIntelWinsOverAti) {
-  EXPECT_EQ(AdapterCodeFrom({L"ATI Radeon X1500", L"Intel GMA"}), kAdapterIntel500);
-  EXPECT_EQ(AdapterCodeFrom({L"4 Series", L"Intel 500"}), kAdapterIntel4Series) << "the last match wins";
-  // Only the first 127 characters of a description are looked at.
-  EXPECT_EQ(AdapterCodeFrom({std::wstring(127, L'x') + L"Intel"}), kAdapterUnknown);
-  EXPECT_EQ(AdapterCodeFrom({std::wstring(122, L'x') + L"Intel"}), kAdapterIntel);
-}
-
 TEST(InstallPaths, TablesAndRegistrationCommand) {
   EXPECT_EQ(PanelTablePath(L"C:\\Suite\\"), L"C:\\Suite\\acf\\panel.acf");
   EXPECT_EQ(ToneTablePath(L"C:\\Suite\\", 4), L"C:\\Suite\\atf\\Mode4.atf");

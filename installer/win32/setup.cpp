@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "common/win32/display_adapters.h"
 #include "common/win32/handles.h"
 #include "common/win32/module_path.h"
 #include "common/win32/process.h"
@@ -12,7 +13,6 @@
 #include "control_panel/win32/settings_store.h"
 #include "engine/win32/tintor_api.h"
 #include "installer/core/setup_rules.h"
-#include "installer/win32/display_adapters.h"
 
 namespace tl::installer {
 namespace {
@@ -21,13 +21,6 @@ namespace {
 constexpr DWORD kPauseBeforeApplyMs = 200;
 // The engine keeps paths in fields of 264 bytes; longer ones are not handed over at all.
 constexpr size_t kEnginePathBytes = 260;
-
-std::wstring SystemFolder() {
-  wchar_t folder[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return L"C:\\WINDOWS\\system32";
-  return folder;
-}
 
 // The engine takes paths in the ANSI code page. A path that does not convert exactly is tried in
 // its short form; one that cannot be given exactly is not given.
@@ -45,14 +38,14 @@ std::optional<std::string> EnginePath(const std::wstring& path) {
 }
 
 // One full computation of the mode through the engine beside this program, then onto the display.
-void ShowMode(const std::wstring& folder, int mode, AdapterCode adapter) {
+void ShowMode(const std::wstring& folder, int mode, common::AdapterCode adapter) {
   namespace api = engine::api;
   win32::UniqueModule tintor(
       ::LoadLibraryExW((folder + L"Tintor.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   api::TintorApi engine;
   if (!tintor || !engine.Load(tintor.get())) return;
 
-  if (adapter == kAdapterIntel) engine.IntelGammaInitialize();
+  if (adapter == common::kAdapterIntel) engine.IntelGammaInitialize();
   // The levels and temperature another process left in the engine's shared record.
   WORD red = 1, green = 1, blue = 1, kelvin = 6500;
   engine.GetColorfulness(&red, &green, &blue);
@@ -75,7 +68,7 @@ void ShowMode(const std::wstring& folder, int mode, AdapterCode adapter) {
 }  // namespace
 
 void RunSetup(std::wstring_view commandLine) {
-  const AdapterCode adapter = AdapterCodeFrom(DisplayAdapterDescriptions());
+  const common::AdapterCode adapter = win32::DisplayAdapterCode();
   const int mode = ModeFromArguments(ArgumentsOf(commandLine));
 
   panel::PreviewParameters parameters = panel::kInstallParameters;
@@ -87,7 +80,7 @@ void RunSetup(std::wstring_view commandLine) {
   if (folder.empty()) return;
   panel::WriteProgramDirectory(folder);
   panel::SetLogOnStart(folder);
-  win32::StartHidden(RegistrationCommand(SystemFolder(), folder));
+  win32::StartHidden(RegistrationCommand(win32::SystemFolder(), folder));
   ShowMode(folder, mode, adapter);
 }
 

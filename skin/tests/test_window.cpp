@@ -1,17 +1,7 @@
 #include "skin/tests/test_window.h"
 
-#include <objidl.h>
-
-#include <algorithm>
 #include <map>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
-#include "common/win32/gdi.h"
 #include "common/win32/handles.h"
 #include "skin/core/bmp.h"
 
@@ -47,22 +37,6 @@ Pixels ButtonPicture(uint32_t colour) {
   for (int y = 0; y < 3; ++y)
     for (int x = 57; x < 60; ++x) p.data[y * 60 + x] = kKey;
   return p;
-}
-
-bool EncoderClsid(const wchar_t* mime, CLSID* clsid) {
-  UINT count = 0, size = 0;
-  Gdiplus::GetImageEncodersSize(&count, &size);
-  if (size == 0) return false;
-  std::vector<uint8_t> buffer(size);
-  auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-  Gdiplus::GetImageEncoders(count, size, codecs);
-  for (UINT i = 0; i < count; ++i) {
-    if (std::wstring(codecs[i].MimeType) == mime) {
-      *clsid = codecs[i].Clsid;
-      return true;
-    }
-  }
-  return false;
 }
 
 }  // namespace
@@ -181,56 +155,5 @@ PaintCounter::~PaintCounter() {
 
 int PaintCounter::count() const { return Counters()[window_].second; }
 void PaintCounter::reset() { Counters()[window_].second = 0; }
-
-void FlushToScreen() {
-  // Wine copies window surfaces to the X server when the thread looks at its queue, at most
-  // every 50 ms.
-  MSG msg;
-  ::GdiFlush();
-  ::Sleep(60);
-  ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-}
-
-std::vector<uint32_t> CaptureClient(HWND window) {
-  FlushToScreen();
-  RECT client{};
-  ::GetClientRect(window, &client);
-  POINT origin{0, 0};
-  ::ClientToScreen(window, &origin);
-  win32::WindowDc screen(nullptr);
-  win32::UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
-  void* bits = nullptr;
-  win32::UniqueGdiObject dib = win32::CreateTopDown32BitDib(memory.get(), client.right, client.bottom, &bits);
-  std::vector<uint32_t> pixels(static_cast<size_t>(client.right) * client.bottom);
-  if (!dib || !bits) return pixels;
-  {
-    win32::SelectGuard select(memory.get(), dib.get());
-    ::BitBlt(memory.get(), 0, 0, client.right, client.bottom, screen.get(), origin.x, origin.y, SRCCOPY);
-    ::GdiFlush();
-  }
-  const auto* source = static_cast<const uint32_t*>(bits);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = source[i] & 0xFFFFFF;
-  return pixels;
-}
-
-uint32_t ScreenPixel(HWND window, int x, int y) {
-  FlushToScreen();
-  POINT pt{x, y};
-  ::ClientToScreen(window, &pt);
-  win32::WindowDc screen(nullptr);
-  const COLORREF c = ::GetPixel(screen.get(), pt.x, pt.y);
-  return (uint32_t{GetRValue(c)} << 16) | (uint32_t{GetGValue(c)} << 8) | GetBValue(c);
-}
-
-bool SaveWindowPng(HWND window, const std::wstring& path) {
-  RECT client{};
-  ::GetClientRect(window, &client);
-  std::vector<uint32_t> pixels = CaptureClient(window);
-  for (uint32_t& p : pixels) p |= 0xFF000000u;
-  Gdiplus::Bitmap image(client.right, client.bottom, client.right * 4, PixelFormat32bppARGB,
-                        reinterpret_cast<BYTE*>(pixels.data()));
-  CLSID png;
-  return EncoderClsid(L"image/png", &png) && image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-}
 
 }  // namespace tl::skin::testing

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/testing/screen_capture.h"
+
 namespace tl::skin::testing {
 
 struct Notification {
@@ -66,13 +68,8 @@ class PaintCounter {
   HWND window_;
 };
 
-// What the screen shows of a window's client area, 0x00RRGGBB by rows.
-std::vector<uint32_t> CaptureClient(HWND window);
-
-// The screen's colour (0x00RRGGBB) at a point of a window's client area.
-uint32_t ScreenPixel(HWND window, int x, int y);
-
-// Saves what the screen shows of a window as PNG through GDI+; true on success.
-bool SaveWindowPng(HWND window, const std::wstring& path);
+using tl::testing::CaptureClient;
+using tl::testing::SaveWindowPng;
+using tl::testing::ScreenPixel;
 
 }  // namespace tl::skin::testing

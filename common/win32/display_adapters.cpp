@@ -1,10 +1,10 @@
-#include "installer/win32/display_adapters.h"
+#include "common/win32/display_adapters.h"
 
 #include <windows.h>
 // windows.h first: the setup interface's header relies on it.
 #include <setupapi.h>
 
-namespace tl::installer {
+namespace tl::win32 {
 namespace {
 
 // The display adapter setup class.
@@ -42,4 +42,6 @@ std::vector<std::wstring> DisplayAdapterDescriptions() {
   return descriptions;
 }
 
-}  // namespace tl::installer
+common::AdapterCode DisplayAdapterCode() { return common::AdapterCodeFrom(DisplayAdapterDescriptions()); }
+
+}  // namespace tl::win32

@@ -1,0 +1,22 @@
+// What the screen shows of a window, for the Windows-side tests: pixels, one pixel, and PNG
+// screenshots kept for a person to look at. Works on windows of other processes too.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tl::testing {
+
+// What the screen shows of a window's client area, 0x00RRGGBB by rows.
+std::vector<uint32_t> CaptureClient(HWND window);
+
+// The screen's colour (0x00RRGGBB) at a point of a window's client area.
+uint32_t ScreenPixel(HWND window, int x, int y);
+
+// Saves what the screen shows of a window's client area as PNG; true on success.
+bool SaveWindowPng(HWND window, const std::wstring& path);
+
+}  // namespace tl::testing
