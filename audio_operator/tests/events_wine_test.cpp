@@ -12,6 +12,7 @@
 #include "audio_operator/tests/fake_audio_system.h"
 #include "audio_operator/tests/operator_client.h"
 #include "audio_operator/win32/device_operator_object.h"
+#include "common/win32/automation.h"
 #include "common/win32/com.h"
 
 namespace tl::audio_operator::testing {
@@ -98,9 +99,8 @@ TEST_F(OperatorEvents, EveryEventReachesTheSinkOnTheCreatingThreadWithItsArgumen
 TEST_F(OperatorEvents, ChangesThisObjectMadeAreMarkedAsItsOwn) {
   EventConnection connection(op.Get(), sink.Get());
   ASSERT_EQ(connection.result(), S_OK);
-  BSTR speakers = ::SysAllocString(L"{speakers}");
-  const std::unique_ptr<OLECHAR, decltype(&::SysFreeString)> owned(speakers, &::SysFreeString);
-  ASSERT_EQ(op->SetVolume(speakers, 0.25), S_OK);
+  const win32::Bstr speakers(L"{speakers}");
+  ASSERT_EQ(op->SetVolume(speakers.get(), 0.25), S_OK);
   ASSERT_TRUE(Received(1));
   EXPECT_TRUE(recorder->events[0].byThisObject);
   EXPECT_EQ(recorder->events[0].volume, 0.25);

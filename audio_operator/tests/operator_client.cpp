@@ -1,8 +1,7 @@
 #include "audio_operator/tests/operator_client.h"
 
-#include <memory>
-
 #include "common/testing/wine_testing.h"
+#include "common/win32/automation.h"
 #include "common/win32/process.h"
 
 namespace tl::audio_operator::testing {
@@ -20,11 +19,9 @@ Registration::~Registration() { RunRegsvr32(true); }
 std::wstring LastErrorDescription() {
   win32::ComPtr<IErrorInfo> info;
   if (::GetErrorInfo(0, &info) != S_OK || !info) return {};
-  BSTR raw = nullptr;
-  const HRESULT hr = info->GetDescription(&raw);
-  const std::unique_ptr<OLECHAR, decltype(&::SysFreeString)> text(raw, &::SysFreeString);
-  if (FAILED(hr) || !text) return {};
-  return std::wstring(text.get(), ::SysStringLen(text.get()));
+  win32::Bstr text;
+  if (FAILED(info->GetDescription(text.put()))) return {};
+  return std::wstring(text.view());
 }
 
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs) {

@@ -16,6 +16,7 @@
 #include "audio_operator/tests/operator_client.h"
 #include "audio_operator/tests/sound_server.h"
 #include "common/testing/wine_testing.h"
+#include "common/win32/automation.h"
 #include "common/win32/com.h"
 #include "common/win32/process.h"
 #include "common/win32/text.h"
@@ -33,24 +34,10 @@ struct Device {
   LONG state = -1;
 };
 
-// An owned BSTR argument.
-class Bstr {
- public:
-  explicit Bstr(const std::wstring& text) : value_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~Bstr() { ::SysFreeString(value_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  operator BSTR() const { return value_; }
+using win32::Bstr;
 
- private:
-  BSTR value_;
-};
-
-// Takes over a BSTR result.
-std::wstring Take(BSTR text) {
-  const std::unique_ptr<OLECHAR, decltype(&::SysFreeString)> owned(text, &::SysFreeString);
-  return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
-}
+// An argument for a call.
+Bstr Arg(const std::wstring& text) { return Bstr(std::wstring_view(text)); }
 
 std::vector<std::wstring> Strings(VARIANT& array) {
   std::vector<std::wstring> texts;
@@ -105,12 +92,12 @@ class SoundServer : public ::testing::Test {
     for (const std::wstring& id : Strings(ids)) {
       Device device{id};
       AudioFlow deviceFlow = adoAllFlows;
-      BSTR name = nullptr;
-      EXPECT_EQ(op->DeviceName(Bstr(id), &name), S_OK);
-      EXPECT_EQ(op->DeviceFlow(Bstr(id), &deviceFlow), S_OK);
-      EXPECT_EQ(op->DeviceState(Bstr(id), &device.state), S_OK);
+      Bstr name;
+      EXPECT_EQ(op->DeviceName(Arg(id).get(), name.put()), S_OK);
+      EXPECT_EQ(op->DeviceFlow(Arg(id).get(), &deviceFlow), S_OK);
+      EXPECT_EQ(op->DeviceState(Arg(id).get(), &device.state), S_OK);
       device.flow = deviceFlow;
-      devices[Take(name)] = device;
+      devices[std::wstring(name.view())] = device;
     }
     return devices;
   }
@@ -122,9 +109,9 @@ class SoundServer : public ::testing::Test {
   }
 
   std::wstring Default(AudioFlow flow, AudioRole role) {
-    BSTR id = nullptr;
-    EXPECT_EQ(op->DefaultDevice(flow, role, &id), S_OK) << win32::Narrow(LastErrorDescription());
-    return Take(id);
+    Bstr id;
+    EXPECT_EQ(op->DefaultDevice(flow, role, id.put()), S_OK) << win32::Narrow(LastErrorDescription());
+    return std::wstring(id.view());
   }
 
   // Runs the script client with cscript; its output, kept for a person to read.
@@ -185,9 +172,9 @@ TEST_F(SoundServer, DefaultsAreActiveDevicesOfTheirFlowAndTheApplicationDefaultI
       for (const auto& [name, device] : active) listed = listed || device.id == id;
       EXPECT_TRUE(listed) << win32::Narrow(id);
     }
-    BSTR application = nullptr;
-    ASSERT_EQ(op->ApplicationDefaultDevice(flow, &application), S_OK);
-    EXPECT_EQ(Take(application), Default(flow, adoCommunications));
+    Bstr application;
+    ASSERT_EQ(op->ApplicationDefaultDevice(flow, application.put()), S_OK);
+    EXPECT_EQ(application.view(), Default(flow, adoCommunications));
   }
 }
 
@@ -199,14 +186,14 @@ TEST_F(SoundServer, VolumeAndMuteSucceedOnlyWhenTheServerHasThem) {
 
   // Wine 8.0 keeps endpoint volume and mute inside each control object and never passes them
   // to the server; the operator reads its writes back and must then fail rather than pretend.
-  const HRESULT volume = op->SetVolume(Bstr(speakers), 0.5);
+  const HRESULT volume = op->SetVolume(Arg(speakers).get(), 0.5);
   if (SUCCEEDED(volume)) {
     EXPECT_NEAR(*SinkVolumePercent(kBenchSink), 50, 2);
   } else {
     EXPECT_THAT(win32::Narrow(LastErrorDescription()), HasSubstr("'Bench Speakers'"));
     EXPECT_EQ(SinkVolumePercent(kBenchSink), 100);
   }
-  const HRESULT decibels = op->SetVolumeDecibels(Bstr(speakers), -12);
+  const HRESULT decibels = op->SetVolumeDecibels(Arg(speakers).get(), -12);
   if (SUCCEEDED(decibels)) {
     EXPECT_LT(*SinkVolumePercent(kBenchSink), 100);
   } else {
@@ -214,7 +201,7 @@ TEST_F(SoundServer, VolumeAndMuteSucceedOnlyWhenTheServerHasThem) {
     EXPECT_THAT(win32::Narrow(LastErrorDescription()), HasSubstr("did not apply it"));
     EXPECT_EQ(SinkVolumePercent(kBenchSink), 100);
   }
-  const HRESULT mute = op->SetMute(Bstr(speakers), VARIANT_TRUE);
+  const HRESULT mute = op->SetMute(Arg(speakers).get(), VARIANT_TRUE);
   if (SUCCEEDED(mute)) {
     EXPECT_EQ(SinkMuted(kBenchSink), true);
   } else {
@@ -244,7 +231,7 @@ TEST_F(SoundServer, VolumeChangedWithPactlReachesTheClient) {
     return false;
   };
   double level = -1;
-  if (!PumpMessagesUntil(heard, 3000) && SUCCEEDED(op->GetVolume(Bstr(speakers), &level)) && std::fabs(level - 0.4) > 0.02)
+  if (!PumpMessagesUntil(heard, 3000) && SUCCEEDED(op->GetVolume(Arg(speakers).get(), &level)) && std::fabs(level - 0.4) > 0.02)
     GTEST_SKIP() << "the audio system does not see the server's volume (it reports " << level
                  << "): Wine 8.0 keeps the endpoint volume of its own and sends no volume notifications";
   ASSERT_TRUE(heard());
@@ -317,12 +304,9 @@ TEST_F(SoundServer, ADefaultDeviceChosenInWinesAudioSettingsReachesEveryConnecte
   // The application default is the communications role's.
   WineDefaultDeviceChoice voice(L"DefaultVoiceOutput");
   ASSERT_TRUE(voice.Choose(speakers));
-  BSTR application = nullptr;
+  Bstr application;
   ASSERT_TRUE(PumpMessagesUntil(
-      [&] {
-        application = nullptr;
-        return SUCCEEDED(op->ApplicationDefaultDevice(adoRender, &application)) && Take(application) == speakers;
-      },
+      [&] { return SUCCEEDED(op->ApplicationDefaultDevice(adoRender, application.put())) && application.view() == speakers; },
       5000));
 }
 
@@ -336,22 +320,22 @@ TEST_F(SoundServer, BadInputFailsWithADescriptionAndNeverCrashes) {
     EXPECT_THAT(win32::Narrow(LastErrorDescription()), HasSubstr(fragment));
   };
   double level = 0;
-  BSTR text = nullptr;
-  expectFailure(op->GetVolume(Bstr(L"{0.0.0.00000000}.{DEADBEEF-0000-0000-0000-000000000000}"), &level),
+  Bstr text;
+  expectFailure(op->GetVolume(Arg(L"{0.0.0.00000000}.{DEADBEEF-0000-0000-0000-000000000000}").get(), &level),
                 AUDEVOP_E_UNKNOWN_DEVICE, "No audio device has the id");
-  expectFailure(op->DeviceName(nullptr, &text), E_INVALIDARG, "No device id was given.");
-  expectFailure(op->GetVolume(Bstr(speakers), nullptr), E_POINTER, "The pointer for the result is null.");
-  expectFailure(op->SetVolume(Bstr(speakers), std::numeric_limits<double>::quiet_NaN()), E_INVALIDARG,
+  expectFailure(op->DeviceName(nullptr, text.put()), E_INVALIDARG, "No device id was given.");
+  expectFailure(op->GetVolume(Arg(speakers).get(), nullptr), E_POINTER, "The pointer for the result is null.");
+  expectFailure(op->SetVolume(Arg(speakers).get(), std::numeric_limits<double>::quiet_NaN()), E_INVALIDARG,
                 "not a number");
-  expectFailure(op->SetVolumeDecibels(Bstr(speakers), 20), E_INVALIDARG,
+  expectFailure(op->SetVolumeDecibels(Arg(speakers).get(), 20), E_INVALIDARG,
                 "20 dB is outside the volume range of 'Bench Speakers' (-100 dB to 0 dB).");
 
   const std::wstring current = Default(adoRender, adoConsole);
   ASSERT_NE(current, speakers);
-  expectFailure(op->SetDefaultDevice(Bstr(speakers), adoConsole), AUDEVOP_E_DEFAULT_NOT_SETTABLE,
+  expectFailure(op->SetDefaultDevice(Arg(speakers).get(), adoConsole), AUDEVOP_E_DEFAULT_NOT_SETTABLE,
                 "Programs cannot make 'Bench Speakers' the default render device for the console role");
-  expectFailure(op->SetApplicationDefaultDevice(Bstr(speakers)), AUDEVOP_E_DEFAULT_NOT_SETTABLE, "communications role");
-  EXPECT_EQ(op->SetDefaultDevice(Bstr(current), adoConsole), S_OK) << "it already is the default";
+  expectFailure(op->SetApplicationDefaultDevice(Arg(speakers).get()), AUDEVOP_E_DEFAULT_NOT_SETTABLE, "communications role");
+  EXPECT_EQ(op->SetDefaultDevice(Arg(current).get(), adoConsole), S_OK) << "it already is the default";
   ComPtr<IErrorInfo> stale;
   EXPECT_EQ(::GetErrorInfo(0, &stale), S_FALSE) << "a successful call leaves no error information";
 }

@@ -3,6 +3,7 @@
 #include <climits>
 #include <memory>
 
+#include "common/win32/automation.h"
 #include "common/win32/com.h"
 
 namespace tl::audio_operator {
@@ -13,11 +14,6 @@ struct SafeArrayDeleter {
 };
 using SafeArrayOwner = std::unique_ptr<SAFEARRAY, SafeArrayDeleter>;
 
-BSTR AllocString(std::wstring_view text) {
-  if (text.size() > UINT_MAX) return nullptr;
-  return ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-}
-
 // Fills an array of `count` VARIANTs element by element and hands it to *out.
 template <typename Fill>
 HRESULT ReturnArray(size_t count, VARIANT* out, Fill fill) {
@@ -25,9 +21,9 @@ HRESULT ReturnArray(size_t count, VARIANT* out, Fill fill) {
   SafeArrayOwner array(::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(count)));
   if (!array) return E_OUTOFMEMORY;
   for (LONG i = 0; static_cast<size_t>(i) < count; ++i) {
-    Variant element;
+    win32::Variant element;
     if (!fill(static_cast<size_t>(i), element)) return E_OUTOFMEMORY;
-    const HRESULT hr = ::SafeArrayPutElement(array.get(), &i, element.get());  // copies the element
+    const HRESULT hr = ::SafeArrayPutElement(array.get(), &i, &element.get());  // copies the element
     if (FAILED(hr)) return hr;
   }
   V_VT(out) = VT_ARRAY | VT_VARIANT;
@@ -37,46 +33,19 @@ HRESULT ReturnArray(size_t count, VARIANT* out, Fill fill) {
 
 }  // namespace
 
-bool Variant::SetString(std::wstring_view text) {
-  ::VariantClear(&value_);
-  BSTR copy = AllocString(text);
-  if (!copy) return false;
-  V_VT(&value_) = VT_BSTR;
-  V_BSTR(&value_) = copy;
-  return true;
-}
-
-void Variant::SetLong(LONG value) {
-  ::VariantClear(&value_);
-  V_VT(&value_) = VT_I4;
-  V_I4(&value_) = value;
-}
-
-void Variant::SetDouble(double value) {
-  ::VariantClear(&value_);
-  V_VT(&value_) = VT_R8;
-  V_R8(&value_) = value;
-}
-
-void Variant::SetBool(bool value) {
-  ::VariantClear(&value_);
-  V_VT(&value_) = VT_BOOL;
-  V_BOOL(&value_) = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
 std::wstring_view View(BSTR text) { return text ? std::wstring_view(text, ::SysStringLen(text)) : std::wstring_view(); }
 
 HRESULT ReturnString(std::wstring_view text, BSTR* out) {
-  *out = AllocString(text);
+  *out = win32::Bstr(text).release();
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT ReturnStrings(const std::vector<std::wstring>& texts, VARIANT* out) {
-  return ReturnArray(texts.size(), out, [&](size_t i, Variant& element) { return element.SetString(texts[i]); });
+  return ReturnArray(texts.size(), out, [&](size_t i, win32::Variant& element) { return element.SetString(texts[i]); });
 }
 
 HRESULT ReturnDoubles(const std::vector<double>& values, VARIANT* out) {
-  return ReturnArray(values.size(), out, [&](size_t i, Variant& element) {
+  return ReturnArray(values.size(), out, [&](size_t i, win32::Variant& element) {
     element.SetDouble(values[i]);
     return true;
   });

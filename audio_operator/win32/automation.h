@@ -1,4 +1,4 @@
-// Automation types at the operator's interface: BSTR and VARIANT results, arrays that scripts
+// Automation results at the operator's interface: BSTR and VARIANT results, arrays that scripts
 // can walk, and rich errors (IErrorInfo) for failed calls.
 #pragma once
 
@@ -10,25 +10,6 @@
 #include <vector>
 
 namespace tl::audio_operator {
-
-// A VARIANT cleared when it ends.
-class Variant {
- public:
-  Variant() { ::VariantInit(&value_); }
-  ~Variant() { ::VariantClear(&value_); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-
-  VARIANT* get() { return &value_; }
-  // False when memory ran out for the string.
-  bool SetString(std::wstring_view text);
-  void SetLong(LONG value);
-  void SetDouble(double value);
-  void SetBool(bool value);
-
- private:
-  VARIANT value_;
-};
 
 // A BSTR argument as a string view; a null BSTR is the empty string.
 std::wstring_view View(BSTR text);

@@ -6,12 +6,15 @@
 #include <new>
 #include <type_traits>
 
-#include "audio_operator/win32/com_server.h"
+#include "common/win32/com_server.h"
 
 namespace tl::audio_operator {
 namespace {
 
 using win32::ComPtr;
+using win32::MakeCom;
+using win32::Offer;
+using win32::RefCounted;
 
 static_assert(static_cast<int>(Flow::Render) == eRender && static_cast<int>(Flow::Capture) == eCapture &&
               static_cast<int>(Flow::All) == eAll);

@@ -14,10 +14,11 @@
 #include "audio_operator/core/device_operator.h"
 #include "audio_operator/core/event_hub.h"
 #include "audio_operator/win32/automation.h"
-#include "audio_operator/win32/com_server.h"
+#include "common/win32/com_server.h"
 #include "audio_operator/win32/core_audio_system.h"
 #include "audio_operator/win32/snapshot_enumerator.h"
 #include "audio_operator/win32/wake_window.h"
+#include "common/win32/automation.h"
 #include "common/win32/com.h"
 #include "common/win32/module_path.h"
 
@@ -25,6 +26,9 @@ namespace tl::audio_operator {
 namespace {
 
 using win32::ComPtr;
+using win32::MakeCom;
+using win32::Offer;
+using win32::RefCounted;
 
 static_assert(AUDEVOP_E_UNKNOWN_DEVICE == kUnknownDevice && AUDEVOP_E_DEVICE_NOT_ACTIVE == kDeviceNotActive &&
               AUDEVOP_E_NOT_APPLIED == kNotApplied && AUDEVOP_E_DEFAULT_NOT_SETTABLE == kDefaultNotSettable &&
@@ -373,7 +377,7 @@ STDMETHODIMP EventConnectionPoint::EnumConnections(IEnumConnections** out) {
 
 void EventConnectionPoint::Fire(const AudioEvent& event) {
   // Arguments in reverse order, as DISPPARAMS holds them.
-  std::array<Variant, 4> arguments;
+  std::array<win32::Variant, 4> arguments;
   UINT count = 0;
   DISPID id = kDeviceAdded;
   bool ok = true;
@@ -408,7 +412,7 @@ void EventConnectionPoint::Fire(const AudioEvent& event) {
   }
   if (!ok) throw std::bad_alloc();
   std::array<VARIANT, 4> raw;
-  for (UINT i = 0; i < count; ++i) raw[i] = *arguments[i].get();  // borrowed: the Variants keep ownership
+  for (UINT i = 0; i < count; ++i) raw[i] = arguments[i].get();  // borrowed: the Variants keep ownership
   DISPPARAMS parameters{raw.data(), nullptr, count, 0};
   // A copy: a sink may unadvise, or advise another, while it is called.
   const auto sinks = sinks_;

@@ -8,6 +8,7 @@
 #include "audevop.h"
 #include "audio_operator/win32/device_operator_object.h"
 #include "common/win32/com.h"
+#include "common/win32/com_server.h"
 #include "common/win32/handles.h"
 #include "common/win32/module_path.h"
 #include "common/win32/registry.h"
@@ -15,11 +16,7 @@
 namespace tl::audio_operator {
 namespace {
 
-std::wstring GuidText(const GUID& guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return text;
-}
+using win32::GuidText;
 
 std::wstring ClassKey() { return L"CLSID\\" + GuidText(CLSID_AudioDeviceOperator); }
 

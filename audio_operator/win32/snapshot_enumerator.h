@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "audio_operator/win32/com_server.h"
+#include "common/win32/com_server.h"
 #include "common/win32/com.h"
 
 namespace tl::audio_operator {
@@ -35,7 +35,7 @@ struct ConnectionItems {
 };
 
 template <typename Items>
-class SnapshotEnumerator final : public RefCounted<SnapshotEnumerator<Items>, typename Items::Enum> {
+class SnapshotEnumerator final : public win32::RefCounted<SnapshotEnumerator<Items>, typename Items::Enum> {
  public:
   using Enum = typename Items::Enum;
   using Stored = typename Items::Stored;
@@ -44,7 +44,8 @@ class SnapshotEnumerator final : public RefCounted<SnapshotEnumerator<Items>, ty
 
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
-    if (Offer<Enum>(this, iid, IID_IUnknown, out) || Offer<Enum>(this, iid, __uuidof(Enum), out)) return S_OK;
+    if (win32::Offer<Enum>(this, iid, IID_IUnknown, out) || win32::Offer<Enum>(this, iid, __uuidof(Enum), out))
+      return S_OK;
     *out = nullptr;
     return E_NOINTERFACE;
   }
@@ -67,7 +68,7 @@ class SnapshotEnumerator final : public RefCounted<SnapshotEnumerator<Items>, ty
   STDMETHODIMP Clone(Enum** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    const auto copy = MakeCom<SnapshotEnumerator>(items_, position_);
+    const auto copy = win32::MakeCom<SnapshotEnumerator>(items_, position_);
     return copy ? copy.CopyTo(out) : E_OUTOFMEMORY;
   }
 
@@ -80,7 +81,7 @@ template <typename Items>
 HRESULT MakeSnapshotEnumerator(std::vector<typename Items::Stored> items, typename Items::Enum** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  const auto enumerator = MakeCom<SnapshotEnumerator<Items>>(std::move(items), 0);
+  const auto enumerator = win32::MakeCom<SnapshotEnumerator<Items>>(std::move(items), 0);
   return enumerator ? enumerator.CopyTo(out) : E_OUTOFMEMORY;
 }
 

@@ -1,6 +1,6 @@
-#include "audio_operator/win32/com_server.h"
+#include "common/win32/com_server.h"
 
-namespace tl::audio_operator {
+namespace tl::win32 {
 namespace {
 
 std::atomic<long> liveObjects{0};
@@ -40,23 +40,25 @@ ModuleObject::~ModuleObject() { --liveObjects; }
 void LockModule(bool lock) {
   if (lock) {
     ++serverLocks;
-    return;
-  }
-  // An unbalanced unlock must not hide a later lock.
-  long locks = serverLocks.load();
-  while (locks > 0 && !serverLocks.compare_exchange_weak(locks, locks - 1)) {
+  } else if (serverLocks.fetch_sub(1) <= 0) {
+    ++serverLocks;  // an unbalanced unlock never drives the count below zero
   }
 }
 
-bool ModuleInUse() { return liveObjects.load() > 0 || serverLocks.load() > 0; }
+bool ModuleCanUnload() { return liveObjects.load() == 0 && serverLocks.load() == 0; }
 
-HRESULT GetClassObject(REFCLSID wanted, REFCLSID served, CreateFunction create, REFIID iid, void** out) {
+HRESULT MakeClassFactory(CreateFunction create, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (wanted != served) return CLASS_E_CLASSNOTAVAILABLE;
-  const win32::ComPtr<ClassFactory> factory = MakeCom<ClassFactory>(create);
+  const ComPtr<ClassFactory> factory = MakeCom<ClassFactory>(create);
   if (!factory) return E_OUTOFMEMORY;
   return factory->QueryInterface(iid, out);
 }
 
-}  // namespace tl::audio_operator
+std::wstring GuidText(const GUID& guid) {
+  wchar_t text[40] = {};
+  ::StringFromGUID2(guid, text, 40);
+  return text;
+}
+
+}  // namespace tl::win32

@@ -1,21 +1,22 @@
-// What makes Audevop.dll an in-process COM server: the count of its live objects and server
-// locks (DllCanUnloadNow answers from it), reference counting for its COM classes, and the
-// class factory.
+// What makes a DLL an in-process COM server: the count of its live objects and server locks
+// (DllCanUnloadNow answers from it), reference counting for its COM classes, the class factory,
+// and the text form of GUIDs for its registry keys.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <new>
+#include <string>
 #include <utility>
 
 #include "common/win32/com.h"
 
-namespace tl::audio_operator {
+namespace tl::win32 {
 
 void LockModule(bool lock);
-// True while an object of this module is alive or a client holds a server lock.
-bool ModuleInUse();
+// True when no object of this module is alive and no client holds a server lock.
+bool ModuleCanUnload();
 
 // Counts its owner among the module's live objects for the owner's lifetime.
 class ModuleObject {
@@ -51,13 +52,13 @@ class RefCounted : public Interfaces... {
 
 // A new T owned by the returned pointer; empty when memory ran out.
 template <typename T, typename... Args>
-win32::ComPtr<T> MakeCom(Args&&... args) {
-  win32::ComPtr<T> object;
+ComPtr<T> MakeCom(Args&&... args) {
+  ComPtr<T> object;
   object = new (std::nothrow) T(std::forward<Args>(args)...);
   return object;
 }
 
-// Gives `object` as `Interface` when `iid` names it (with a reference added).
+// Gives `object` as `Interface` when `iid` is `offered` (with a reference added).
 template <typename Interface, typename Object>
 bool Offer(Object* object, REFIID iid, REFIID offered, void** out) {
   if (iid != offered) return false;
@@ -69,7 +70,10 @@ bool Offer(Object* object, REFIID iid, REFIID offered, void** out) {
 // Creates a new object and gives the asked interface of it.
 using CreateFunction = HRESULT (*)(REFIID iid, void** out);
 
-// DllGetClassObject for one class: CLASS_E_CLASSNOTAVAILABLE for another class.
-HRESULT GetClassObject(REFCLSID wanted, REFCLSID served, CreateFunction create, REFIID iid, void** out);
+// A class factory that creates with `create`, given as `iid` (IUnknown or IClassFactory).
+HRESULT MakeClassFactory(CreateFunction create, REFIID iid, void** out);
 
-}  // namespace tl::audio_operator
+// "{xxxxxxxx-xxxx-...}", as the registry spells class and library ids.
+std::wstring GuidText(const GUID& guid);
+
+}  // namespace tl::win32
