@@ -192,10 +192,14 @@ Result<VolumeReading> DeviceOperator::ReadVolume(const DeviceInfo& device) {
   return Success(reading);
 }
 
-Result<double> DeviceOperator::Volume(std::wstring_view id) {
+Result<VolumeReading> DeviceOperator::ReadActive(std::wstring_view id) {
   const Result<DeviceInfo> device = ActiveDevice(id);
-  if (!device.ok()) return Failure<double>(device);
-  const Result<VolumeReading> reading = ReadVolume(device.value);
+  if (!device.ok()) return Failure<VolumeReading>(device);
+  return ReadVolume(device.value);
+}
+
+Result<double> DeviceOperator::Volume(std::wstring_view id) {
+  const Result<VolumeReading> reading = ReadActive(id);
   if (!reading.ok()) return Failure<double>(reading);
   return Success(FromEndpointFloat(reading.value.scalar));
 }
@@ -219,9 +223,7 @@ Outcome DeviceOperator::SetVolume(std::wstring_view id, double level) {
 }
 
 Result<double> DeviceOperator::VolumeDecibels(std::wstring_view id) {
-  const Result<DeviceInfo> device = ActiveDevice(id);
-  if (!device.ok()) return Failure<double>(device);
-  const Result<VolumeReading> reading = ReadVolume(device.value);
+  const Result<VolumeReading> reading = ReadActive(id);
   if (!reading.ok()) return Failure<double>(reading);
   return Success(FromEndpointFloat(reading.value.decibels));
 }
@@ -252,9 +254,7 @@ Outcome DeviceOperator::SetVolumeDecibels(std::wstring_view id, double decibels)
 }
 
 Result<VolumeRangeDb> DeviceOperator::VolumeRange(std::wstring_view id) {
-  const Result<DeviceInfo> device = ActiveDevice(id);
-  if (!device.ok()) return Failure<VolumeRangeDb>(device);
-  const Result<VolumeReading> reading = ReadVolume(device.value);
+  const Result<VolumeReading> reading = ReadActive(id);
   if (!reading.ok()) return Failure<VolumeRangeDb>(reading);
   return Success(VolumeRangeDb{FromEndpointFloat(reading.value.minDecibels),
                                FromEndpointFloat(reading.value.maxDecibels),
@@ -262,9 +262,7 @@ Result<VolumeRangeDb> DeviceOperator::VolumeRange(std::wstring_view id) {
 }
 
 Result<bool> DeviceOperator::Mute(std::wstring_view id) {
-  const Result<DeviceInfo> device = ActiveDevice(id);
-  if (!device.ok()) return Failure<bool>(device);
-  const Result<VolumeReading> reading = ReadVolume(device.value);
+  const Result<VolumeReading> reading = ReadActive(id);
   if (!reading.ok()) return Failure<bool>(reading);
   return Success(reading.value.muted);
 }

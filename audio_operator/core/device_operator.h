@@ -57,6 +57,7 @@ class DeviceOperator {
  private:
   Result<DeviceInfo> ActiveDevice(std::wstring_view id);
   Result<VolumeReading> ReadVolume(const DeviceInfo& device);
+  Result<VolumeReading> ReadActive(std::wstring_view id);
 
   AudioSystem& system_;
   EventContext context_;
