@@ -25,6 +25,23 @@ class BasePin;
   STDMETHODIMP_(ULONG) AddRef() override { return Base::AddRef(); }                        \
   STDMETHODIMP_(ULONG) Release() override { return Base::Release(); }
 
+// IDispatch of an interface that scripts reach through the graph's own objects: no type
+// information, so every call says so.
+#define TL_DSHOW_NO_TYPE_INFO                                                                  \
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override {                                     \
+    if (!count) return E_POINTER;                                                           \
+    *count = 0;                                                                             \
+    return S_OK;                                                                            \
+  }                                                                                         \
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }          \
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {             \
+    return E_NOTIMPL;                                                                       \
+  }                                                                                         \
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) \
+      override {                                                                            \
+    return E_NOTIMPL;                                                                       \
+  }
+
 // Writes `pointer` to *out with a reference, or E_NOINTERFACE for a null pointer.
 template <typename T>
 HRESULT ReturnInterface(T* pointer, void** out) {
