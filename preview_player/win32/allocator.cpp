@@ -28,7 +28,35 @@ HWND CreateHiddenDeviceWindow(HWND like) {
                            win32::CurrentModule(), nullptr);
 }
 
+// The wall clock and the thread's processor time at one moment, for the cost figures.
+struct Clock {
+  LARGE_INTEGER wall{};
+  ULONGLONG cpu = 0;  // 100 ns units
+  static Clock Now() {
+    Clock c;
+    ::QueryPerformanceCounter(&c.wall);
+    FILETIME created, exited, kernel, user;
+    if (::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) {
+      c.cpu = (static_cast<ULONGLONG>(kernel.dwHighDateTime) << 32 | kernel.dwLowDateTime) +
+              (static_cast<ULONGLONG>(user.dwHighDateTime) << 32 | user.dwLowDateTime);
+    }
+    return c;
+  }
+  void AddElapsed(CAllocator::PresentCost& cost) const {
+    const Clock end = Now();
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    cost.wallMs += 1000.0 * static_cast<double>(end.wall.QuadPart - wall.QuadPart) / static_cast<double>(frequency.QuadPart);
+    cost.threadCpuMs += static_cast<double>(end.cpu - cpu) / 10000.0;
+  }
+};
+
 }  // namespace
+
+CAllocator::PresentCost CAllocator::presentCost() {
+  std::lock_guard lock(lock_);
+  return cost_;
+}
 
 CAllocator::CAllocator(HWND mainWindow, HWND deviceWindow, bool privateDeviceWindow)
     : mainWindow_(mainWindow), deviceWindow_(deviceWindow) {
@@ -187,7 +215,9 @@ STDMETHODIMP CAllocator::StopPresenting(DWORD_PTR) { return S_OK; }
 
 STDMETHODIMP CAllocator::PresentImage(DWORD_PTR, VMR9PresentationInfo* info) {
   std::lock_guard lock(lock_);
+  const Clock start = Clock::Now();
   HRESULT hr = PresentHelper(info);
+  start.AddElapsed(cost_);
   if (hr != D3DERR_DEVICELOST) return hr;
   // A lost device: once it can be reset, a new one takes its place and the renderer asks for
   // its surfaces again. Until then frames are dropped as presented, so they keep coming.

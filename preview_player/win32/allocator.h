@@ -64,6 +64,12 @@ class CAllocator final : public IVMRSurfaceAllocator9, public IVMRImagePresenter
   ComPtr<IDirect3DDevice9> device();
   bool usesPrivateTexture();
   long framesPresented() const { return framesPresented_.load(); }
+  // Time spent in PresentImage so far: wall clock and the calling thread's processor time.
+  struct PresentCost {
+    double wallMs = 0;
+    double threadCpuMs = 0;
+  };
+  PresentCost presentCost();
 
  private:
   ~CAllocator();
@@ -98,6 +104,7 @@ class CAllocator final : public IVMRSurfaceAllocator9, public IVMRImagePresenter
   std::unique_ptr<CPlaneScene> scene_;
   bool frameMark_ = false;
   std::atomic<long> framesPresented_{0};
+  PresentCost cost_;
 };
 
 }  // namespace tl::preview
