@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/testing/wine_testing.h"
 #include "common/win32/handles.h"
 #include "common/win32/proc_address.h"
 #include "common/win32/text.h"
 #include "engine/tests/igfx_stub.h"
+#include "engine/tests/mesh_checks.h"
 #include "engine/win32/tintor_api.h"
 
 namespace {
@@ -137,6 +139,47 @@ TEST_F(Tintor, StatusCodesAndPathLimits) {
   EXPECT_EQ(api.GetGamutSize(0, &vertices, &triangles), 0x82000000u);
   EXPECT_EQ(api.GetGamutSurface(0, nullptr, nullptr), 0x84000000u);
   EXPECT_EQ(api.SetGamutComputingEnable(0), 0u);
+}
+
+TEST_F(Tintor, GamutSurfacesThroughTheExportsByOrdinal) {
+  Configure(2, 1, /*preview=*/true);
+  ASSERT_EQ(api.SetGamutComputingEnable(1), 0u);
+  EXPECT_EQ(api.CalGamutSurface(1), 0x81000000u) << "nothing computed with gamut computing on yet";
+  RampTable prepared{};
+  ASSERT_EQ(api.PrepareColorEnhance(&prepared), 0u);
+  ASSERT_EQ(api.CalGamutSurface(1), 0u);
+  double difference = 0;
+  EXPECT_EQ(api.GamutColorDifference(&difference), 0u);
+  EXPECT_EQ(difference, -1.0) << "the displayed set is not built yet";
+  ASSERT_EQ(api.CalGamutSurface(0), 0u);
+  EXPECT_EQ(api.CalGamutSurface(2), 0x81000000u);
+
+  for (LONG which : {0, 1}) {
+    LONG vertexCount = 0, triangleCount = 0;
+    ASSERT_EQ(api.GetGamutSize(which, &vertexCount, &triangleCount), 0u);
+    ASSERT_GT(vertexCount, 3);
+    ASSERT_LE(vertexCount, 1024);
+    EXPECT_EQ(triangleCount, 2 * vertexCount - 4);
+    std::vector<double> vertices(6 * vertexCount);
+    std::vector<LONG> triangles(3 * triangleCount);
+    ASSERT_EQ(api.GetGamutSurface(which, vertices.data(), triangles.data()), 0u);
+    std::vector<tl::engine::testing::Point3> points;
+    for (LONG i = 0; i < vertexCount; ++i) {
+      points.push_back({vertices[6 * i], vertices[6 * i + 1], vertices[6 * i + 2]});
+      for (int c = 3; c < 6; ++c) {
+        EXPECT_GE(vertices[6 * i + c], 0.0);
+        EXPECT_LE(vertices[6 * i + c], 1.0);
+      }
+    }
+    std::vector<tl::engine::testing::Triangle> list;
+    for (LONG i = 0; i < triangleCount; ++i) list.push_back({triangles[3 * i], triangles[3 * i + 1], triangles[3 * i + 2]});
+    EXPECT_EQ(tl::engine::testing::MeshProblems(points, list, {}, 0.0), "") << which;
+  }
+  ASSERT_EQ(api.GamutColorDifference(&difference), 0u);
+  EXPECT_GT(difference, 0.0);
+  EXPECT_LT(difference, 20.0);
+  EXPECT_EQ(api.SetGamutComputingEnable(0), 0u);
+  EXPECT_EQ(api.GamutColorDifference(&difference), 0x80800000u);
 }
 
 TEST_F(Tintor, PrepareThenApplyLoadsExactlyThePreparedRamp) {
