@@ -452,7 +452,8 @@ std::int32_t ClampGamutResolution(std::int32_t resolution) {
 int GamutGridSteps(std::int32_t resolution) { return std::max(5, 100 / ClampGamutResolution(resolution)); }
 
 int GamutSamplingOrder(int n, std::span<GridIndex> out) {
-  if (n < 1 || out.empty()) return 0;
+  // Beyond 1024 steps the Gray codes would not fit 32 bits; the engine uses at most 10.
+  if (n < 1 || n > 1024 || out.empty()) return 0;
   int bits = 0;
   while ((1 << bits) < n) ++bits;
   int count = 0;
@@ -482,7 +483,6 @@ int GamutSamplingOrder(int n, std::span<GridIndex> out) {
 
 ViewingCondition SelectViewingCondition(std::int32_t selector, const ViewingCondition& previous) {
   ViewingCondition v;
-  v.relativeBackground = 0.2;
   switch (selector) {
     case 0: v = {"Practical Reflection Print", 0.2, 3, 34.0, 0.02}; break;
     case 1: v = {"Print evaluation environment", 0.2, 3, 60.0, 0.02}; break;

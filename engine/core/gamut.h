@@ -20,7 +20,7 @@ std::int32_t ClampGamutResolution(std::int32_t resolution);
 
 using GridIndex = std::array<int, 3>;
 
-// The n x n x n grid (n >= 1) in sampling order: (0, 0, 0), then for t = 1 .. 2^(3b) - 1 (b the
+// The n x n x n grid (1 <= n <= 1024) in sampling order: (0, 0, 0), then for t = 1 .. 2^(3b) - 1 (b the
 // bits of n - 1) the Gray code of t dealt out bit by bit, lowest level first, to the coordinates
 // 0, 1, 2 at even levels and 2, 1, 0 at odd ones, each coordinate turned from Gray code into
 // binary, points with a coordinate of n or more skipped. Fills `out` up to its size; gives the

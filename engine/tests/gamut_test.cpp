@@ -56,9 +56,11 @@ TEST(GamutSampling, EveryGridPointComesOnceAndTheInitialResolutionGives1000) {
   EXPECT_EQ(GamutGridSteps(17), 5);
   EXPECT_EQ(GamutGridSteps(3), 10) << "clamped to 10";
   EXPECT_EQ(GamutGridSteps(99), 5) << "clamped to 25, then at least 5";
-  // The output stops at its size.
+  // The output stops at its size; grids without a sampling order give nothing.
   std::array<GridIndex, 5> few;
   EXPECT_EQ(GamutSamplingOrder(10, few), 5);
+  EXPECT_EQ(GamutSamplingOrder(0, few), 0);
+  EXPECT_EQ(GamutSamplingOrder(5000, few), 0);
 }
 
 // ---- Colours -----------------------------------------------------------------------------------
