@@ -1,7 +1,7 @@
 # Build conventions shared by every subsystem.
 #
 #   tl_add_core_library(name SOURCES ... [DEPS ...])   portable code, no <windows.h>
-#   tl_deliverable(target [NAME file-name] [DESCRIPTION text] [ADMIN])
+#   tl_deliverable(target [NAME file-name] [DESCRIPTION text] [ADMIN] [SELF_REGISTER])
 #                                                      put a program or library into the installation
 #                                                      folder, with the suite's version resource (and
 #                                                      a manifest for programs)
@@ -88,9 +88,10 @@ set(TL_TEMPLATE_DIR ${CMAKE_CURRENT_LIST_DIR}/templates)
 # Every deliverable carries the suite's version resource (DESCRIPTION names it in the file's
 # properties); every program also carries an application manifest: common controls 6, drawn
 # unscaled by the program (its skins are bitmaps of fixed pixel sizes, which the system scales
-# as a whole), and asInvoker, or requireAdministrator with ADMIN.
+# as a whole), and asInvoker, or requireAdministrator with ADMIN. SELF_REGISTER marks a COM
+# server's version resource with "OLESelfRegister".
 function(tl_deliverable target)
-  cmake_parse_arguments(ARG "ADMIN" "NAME;DESCRIPTION" "" ${ARGN})
+  cmake_parse_arguments(ARG "ADMIN;SELF_REGISTER" "NAME;DESCRIPTION" "" ${ARGN})
   set_target_properties(${target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${TL_INSTALL_DIR}
     LIBRARY_OUTPUT_DIRECTORY ${TL_INSTALL_DIR}
@@ -103,36 +104,39 @@ function(tl_deliverable target)
   # No import library files in the installation folder.
   if(TL_WIN32)
     set_target_properties(${target} PROPERTIES ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/implib)
-    tl_version_resource(${target} "${ARG_DESCRIPTION}" ${ARG_ADMIN})
+    tl_version_resource(${target} "${ARG_DESCRIPTION}" ${ARG_ADMIN} ${ARG_SELF_REGISTER})
   endif()
   tl_own_code(${target})
 endfunction()
 
 # The version resource and, for programs, the manifest of a deliverable, generated from the
 # templates in cmake/templates.
-function(tl_version_resource target description admin)
+function(tl_version_resource target description admin self_register)
   get_target_property(type ${target} TYPE)
   get_target_property(sources ${target} SOURCES)
   if(description STREQUAL "")
     set(description "${TL_PRODUCT_NAME} $<TARGET_FILE_BASE_NAME:${target}>")
   endif()
-  # A resource script of the target's own that already has a version resource keeps it (two
-  # would collide); the warning says what to remove so that the suite's version is used.
+  # The suite's version lives in one place: a resource script of the target's own must not
+  # declare another (the two would collide, or the file would carry a version of its own).
   foreach(source IN LISTS sources)
     if(source MATCHES "\\.rc$")
       get_filename_component(path ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
       if(EXISTS ${path})
         file(STRINGS ${path} own_version REGEX "VERSIONINFO|RT_MANIFEST")
         if(own_version)
-          message(WARNING "${path} declares its own version resource or manifest; remove it, "
-                          "tl_deliverable gives ${target} the suite's")
-          return()
+          message(FATAL_ERROR "${path} declares its own version resource or manifest; remove it, "
+                              "tl_deliverable gives ${target} the suite's")
         endif()
       endif()
     endif()
   endforeach()
 
   set(TL_FILE_DESCRIPTION "${description}")
+  set(TL_EXTRA_VERSION_VALUES "")
+  if(self_register)
+    set(TL_EXTRA_VERSION_VALUES "      VALUE \"OLESelfRegister\", \"\"\n")
+  endif()
   set(TL_FILE_TYPE VFT_DLL)
   set(TL_MANIFEST_LINE "")
   if(type STREQUAL "EXECUTABLE")
