@@ -730,6 +730,55 @@ TEST_F(ControlPanel, APictureThePlayerRefusesIsReportedAndTheSampleComesBack) {
   ExpectCleanEnd(*program);
 }
 
+TEST_F(ControlPanel, AMovieOpenedOnTheVideoTabIsHandedToTheMediaPlayer) {
+  const std::wstring movie = tl::testing::TestDir() + L"media\\card.wmv";
+  ASSERT_TRUE(tl::win32::CanOpenForReading(movie)) << "the preview's test movie is missing";
+  const std::wstring picture = tl::testing::TestDir() + L"panel_picture.jpg";
+  ASSERT_TRUE(::CopyFileW((InstallDir() + L"samples\\default.jpg").c_str(), picture.c_str(), FALSE));
+  // The media player's folder as the registry names it, first without the player in it.
+  const std::wstring playerFolder = tl::testing::TestDir() + L"panel_media_player\\";
+  ::CreateDirectoryW(playerFolder.c_str(), nullptr);
+  ::DeleteFileW((playerFolder + L"wmplayer.exe").c_str());
+  RegistryStringOverride playerPath(HKEY_LOCAL_MACHINE, panel::kMediaPlayerKey, L"Path", playerFolder);
+  tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kStandInValue);
+
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  // A picture opened on the LCD tab is no movie to hand over.
+  ASSERT_TRUE(program->Click(ctl::kOpenFile));
+  ASSERT_TRUE(ChooseInFileDialog(*program, picture));
+  ::Sleep(1500);
+  ASSERT_TRUE(program->Click(ctl::kVideoTab));
+  ASSERT_TRUE(program->Click(ctl::kLaunch));
+  ::Sleep(500);
+  EXPECT_TRUE(program->Running());
+  EXPECT_FALSE(program->WaitForMessageBox(L"Message", 200));
+
+  ASSERT_TRUE(program->Click(ctl::kOpenFile));
+  ASSERT_TRUE(ChooseInFileDialog(*program, movie));
+  ::Sleep(1500);
+  EXPECT_FALSE(program->WaitForMessageBox(L"Message", 200)) << "the player took the movie";
+  ASSERT_TRUE(program->Click(ctl::kLaunch));
+  std::wstring text;
+  const HWND box = program->WaitForMessageBox(L"Message", 10000, &text);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(text, L"Cannot find the program wmplayer.exe");
+  PanelProcess::Dismiss(box);
+  ::Sleep(300);
+  EXPECT_TRUE(program->Running());
+
+  ASSERT_TRUE(::CopyFileW((tl::testing::TestDir() + L"panel_standin.exe").c_str(),
+                          (playerFolder + L"wmplayer.exe").c_str(), FALSE));
+  ASSERT_TRUE(program->Click(ctl::kLaunch));
+  ExpectCleanEnd(*program);
+  const auto commandLine = WaitForString(kMarkKey, kStandInValue, true);
+  ASSERT_TRUE(commandLine.has_value()) << "the media player was not started";
+  EXPECT_TRUE(SameText(*commandLine, L"\"" + playerFolder + L"wmplayer.exe\" \"" + movie + L"\""))
+      << tl::win32::Narrow(*commandLine);
+  EXPECT_EQ(Stored(panel::kValueColorTone), 1u) << "the hand-over applies the mode";
+  tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kStandInValue);
+}
+
 TEST_F(ControlPanel, AMissingSamplePictureEndsWithTheStartupMessageAndLeavesTheDisplayAsItWas) {
   const std::wstring folder = CopyOfInstallation(L"panel_no_sample");
   ASSERT_TRUE(::DeleteFileW((folder + L"samples\\default.jpg").c_str()));
