@@ -436,14 +436,17 @@ TEST_F(ControlPanel, FullScreenSplitAndItsWaysBack) {
   EXPECT_FALSE(program->Control(ctl::kApply));
   tl::testing::SaveWindowPng(program->window(), tl::testing::ArtifactDir() + L"control_panel_full_screen.png");
 
-  // Escape returns at once and commands count on.
-  program->Send(WM_NULL, 0, 0);
+  // Escape returns at once and commands count on. (The key is posted, so it is handled after
+  // any sent message: wait for its effect.)
   ::PostMessageW(program->window(), WM_KEYDOWN, VK_ESCAPE, 0);
-  program->Send(WM_NULL, 0, 0);
-  EXPECT_FALSE(program->Control(ctl::kFullScreenVideo));
-  outline = program->Outline();
-  ASSERT_TRUE(outline && windowed);
-  EXPECT_TRUE(::EqualRgn(static_cast<HRGN>(outline.get()), static_cast<HRGN>(windowed.get())));
+  ASSERT_TRUE(windowed);
+  const auto back = [&] {
+    outline = program->Outline();
+    return !program->Control(ctl::kFullScreenVideo) && outline &&
+           ::EqualRgn(static_cast<HRGN>(outline.get()), static_cast<HRGN>(windowed.get()));
+  };
+  for (int i = 0; i < 500 && !back(); ++i) ::Sleep(10);
+  EXPECT_TRUE(back()) << "the window and its outline as before";
   listener.Collect(200);
   program->PostCommand(ctl::kTheater);
   EXPECT_NE(listener.Collect(300).find("mode=3"), std::string::npos) << "commands count after Escape";

@@ -229,6 +229,8 @@ void CPaneloDlg::EnterFullScreen() {
   shapeTab_.reset();
   ShowControls(false);
   ShowWindowIf(Item(IDC_FULLSCREEN_VIDEO), true);
+  // A still picture is drawn in its full-screen layout now, not with the next change.
+  UpdatePreview();
 }
 
 void CPaneloDlg::LeaveFullScreen() {
