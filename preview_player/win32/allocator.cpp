@@ -313,6 +313,9 @@ HRESULT CAllocator::DrawAndPresent(IDirect3DTexture9* frame) {
 
 HRESULT CAllocator::Present() {
   if (scene_->presentCallback) return scene_->presentCallback(device_.Get(), scene_.get());
+  // A hidden window of our own shows nothing to anyone, and under Wine a present into it takes
+  // seconds: only the preview window gets plain presents.
+  if (privateWindow_) return S_OK;
   return device_->Present(nullptr, nullptr, nullptr, nullptr);
 }
 
