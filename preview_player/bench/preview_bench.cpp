@@ -1,7 +1,7 @@
 // preview_bench.exe: the preview player's timing harness, run by hand under Wine (never by the
 // tests):
-//   scripts/wine-bench --arch win64 --state build/win64/bench -- \
-//       bash -c 'cd build/win64/TavoLumara && "$WINE" ../benchmarks/preview_bench.exe'
+//   scripts/wine-bench --arch win64 --state build/win64/bench --
+//       bash -c 'cd build/win64/benchmarks && "$WINE" preview_bench.exe'
 // 1. A mode change on the sample picture: eLumara_SetRamp + eLumara_OnUpdate until the applied
 //    window holds the new mode (its own surface; Wine hands it to the X server at its next flush).
 // 2. Drawing 1280 x 720 movies through the built-in shaders: wall and CPU time of PresentImage per
@@ -17,6 +17,7 @@
 #include "common/win32/com.h"
 #include "common/win32/handles.h"
 #include "common/win32/module_path.h"
+#include "preview_player/core/preview_ramp.h"
 #include "preview_player/tests/player_test_support.h"
 #include "preview_player/win32/graph_player.h"
 #include "preview_player/win32/player_api.h"
