@@ -9,6 +9,7 @@
 #include "common/dshow/tests/test_source.h"
 #include "common/testing/screen_capture.h"
 #include "common/testing/wine_testing.h"
+#include "common/win32/gdi.h"
 #include "common/win32/handles.h"
 #include "common/win32/registry.h"
 #include "renderer_filter/tests/renderer_test_support.h"
@@ -438,6 +439,82 @@ TEST_F(Filter, QualityPropertyPageShowsTheFigures) {
   tl::testing::SaveWindowPng(frame.get(), tl::testing::ArtifactDir() + L"renderer_quality_page.png");
   EXPECT_EQ(page->Deactivate(), S_OK);
   EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
+}
+
+TEST_F(Filter, OverlayStreamAndAlphaBitmapAreBlendedOnTop) {
+  ComPtr<IBaseFilter> renderer = CreateRenderer();
+  const AviSpec spec{AviPixels::kRgb32, 320, 240, 2, 25};
+  // The overlay: ARGB32, opaque blue in its right half, transparent in its left half.
+  SourceSpec overlay;
+  overlay.type = VideoType(MEDIASUBTYPE_ARGB32, 320, 240, 32);
+  overlay.frames = 1;
+  overlay.frameBytes = 320 * 240 * 4;
+  overlay.fill = [](int, uint8_t* data) {
+    for (int y = 0; y < 240; ++y)
+      for (int x = 0; x < 320; ++x) {
+        const uint32_t texel = x >= 160 ? 0xFF0000FFu : 0x00FF0000u;
+        std::memcpy(data + 4 * (y * 320 + x), &texel, 4);
+      }
+  };
+  SourceGraph graph;
+  ASSERT_TRUE(graph.Build(renderer.Get(), PictureSource(spec)));
+  ComPtr<IBaseFilter> overlaySource = CreateTestSource(std::move(overlay));
+  graph.graph->AddFilter(overlaySource.Get(), L"overlay");
+  ASSERT_EQ(graph.graph->ConnectDirect(PinAt(overlaySource.Get(), 0).Get(), PinAt(renderer.Get(), 1).Get(), nullptr),
+            S_OK);
+
+  // The application's alpha bitmap over the top-left quarter: red, with a key-coloured left half
+  // that becomes transparent.
+  win32::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  void* bits = nullptr;
+  win32::UniqueGdiObject bitmap = win32::CreateTopDown32BitDib(dc.get(), 32, 32, &bits);
+  ASSERT_TRUE(bitmap);
+  win32::SelectGuard select(dc.get(), bitmap.get());
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) static_cast<uint32_t*>(bits)[y * 32 + x] = x < 16 ? 0x00FF00FF : 0x00FF0000;
+  ASSERT_TRUE(graph.Play());  // the device exists once the video pin has its format
+
+  VMR9AlphaBitmap alpha{};
+  alpha.dwFlags = VMR9AlphaBitmap_hDC;
+  alpha.hdc = dc.get();
+  alpha.rSrc = {0, 0, 32, 32};
+  alpha.rDest = {0.0f, 0.0f, 0.5f, 0.5f};
+  alpha.fAlpha = 1.0f;
+  alpha.clrSrcKey = RGB(255, 0, 255);
+  ComPtr<IVMRMixerBitmap9> mixer;
+  ASSERT_EQ(renderer.As(&mixer), S_OK);
+  ASSERT_EQ(mixer->SetAlphaBitmap(&alpha), S_OK);
+  EXPECT_TRUE(Diagnostics(renderer.Get()).overlayActive);
+  EXPECT_TRUE(Diagnostics(renderer.Get()).alphaBitmapEnabled);
+
+  const std::optional<Picture> picture = CurrentImage(renderer.Get());
+  ASSERT_TRUE(picture);
+  const frame::ToneParams tone = ToneFor(30, 185, 32767 / 65535.0, 32767 / 65535.0);
+  auto video = [&](int x, int y) { return ExpectedPixel(spec, spec.frames - 1, x, y, &tone); };
+  auto similar = [](uint32_t got, uint32_t want) {
+    for (int shift = 0; shift < 24; shift += 8)
+      if (std::abs(int(got >> shift & 0xFF) - int(want >> shift & 0xFF)) > 2) return false;
+    return true;
+  };
+  EXPECT_TRUE(similar(picture->at(200, 200), 0x0000FF)) << std::hex << picture->at(200, 200);  // overlay
+  EXPECT_TRUE(similar(picture->at(100, 200), video(100, 200))) << std::hex << picture->at(100, 200);
+  EXPECT_TRUE(similar(picture->at(120, 60), 0xFF0000)) << std::hex << picture->at(120, 60);  // bitmap
+  EXPECT_TRUE(similar(picture->at(40, 60), video(40, 60))) << std::hex << picture->at(40, 60);  // key colour
+  // Through the scene texture the picture is copied texel for texel: the video's part of the
+  // frame is still the reference within the tone's tolerance.
+  const Difference d = Compare(*picture, video, 0, 160);
+  long outsideBitmap = 0;
+  for (int y = 120; y < 240; ++y)
+    for (int x = 0; x < 160; ++x) {
+      const uint32_t g = picture->at(x, y), w = video(x, y);
+      for (int shift = 0; shift < 24; shift += 8) outsideBitmap += std::abs(int(g >> shift & 0xFF) - int(w >> shift & 0xFF)) > 1;
+    }
+  EXPECT_EQ(outsideBitmap, 0) << d.first;
+
+  // A zero alpha switches the bitmap off.
+  alpha.fAlpha = 0;
+  ASSERT_EQ(mixer->UpdateAlphaBitmapParameters(&alpha), S_OK);
+  EXPECT_FALSE(Diagnostics(renderer.Get()).alphaBitmapEnabled);
 }
 
 // The string of `id` in the language, read from the module's string table.

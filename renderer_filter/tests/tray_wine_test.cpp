@@ -189,6 +189,11 @@ TEST_F(Tray, OutdoorCommandsStepThroughTheirLevels) {
   Command(dialog, 1284);  // DarkMovie
   EXPECT_EQ(State().highPoint, 160);
   EXPECT_EQ(State().movie, 4);
+  // The badge a preset shows goes after eight seconds.
+  const ULONGLONG shown = ::GetTickCount64();
+  EXPECT_TRUE(State().badgeVisible);
+  ASSERT_TRUE(WaitFor([&] { return !State().badgeVisible; }, 12000));
+  EXPECT_GE(::GetTickCount64() - shown, 7500u);
 }
 
 TEST_F(Tray, ColorTonesPutRampsOnTheDisplay) {

@@ -67,7 +67,6 @@ bool CLumaraPresenter::Initialize() {
   tuning.colorTone = settings.colorTone;
   tuning.movie = settings.movie;
   SetTuning(tuning);
-  frameCopy_ = ChooseFrameCopy();
 
   trayIconImage_ = static_cast<HICON>(::LoadImageW(module_, MAKEINTRESOURCEW(IDI_RENDERER), IMAGE_ICON,
                                                    ::GetSystemMetrics(SM_CXSMICON),
@@ -84,9 +83,7 @@ void CLumaraPresenter::ReleaseResources() {
   rightQuad_.Reset();
   sceneSurface_.Reset();
   sceneTexture_.Reset();
-  uploadTarget_ = nullptr;
-  stagingTexture_.Reset();
-  videoTexture_.Reset();
+  upload_.Release();
   overlayTexture_.Reset();
   badgeTexture_.Reset();
   alphaTexture_.Reset();
@@ -137,7 +134,6 @@ void CLumaraPresenter::SetFormat(const AcceptedFormat& format) {
   ReleaseResources();
   device_.Reset();
   format_ = format;
-  stride_ = RowStride(format.width, format.bitCount);
   quads_ = InitialQuads(format.topDown);
   quadDirty_ = false;
   if (CreateDevice()) CreateResources();
@@ -182,42 +178,13 @@ void CLumaraPresenter::CreateResources() {
     Debug(text.c_str());
   }
 
-  stride_ = RowStride(format_->width, format_->bitCount);
   {
     std::lock_guard tone(toneLock_);
     constant2_[1] = static_cast<float>(width);
     constant2_[2] = static_cast<float>(height);
   }
 
-  nativeYuy2_ = false;
-  if (format_->bitCount == 16) {
-    if (SUCCEEDED(device->CreateTexture(width, height, 1, D3DUSAGE_DYNAMIC, D3DFMT_YUY2, D3DPOOL_DEFAULT,
-                                        &videoTexture_, nullptr))) {
-      nativeYuy2_ = true;
-      uploadTarget_ = videoTexture_.Get();
-    } else {
-      // One A8R8G8B8 texel a pixel pair. Written in place when the device has dynamic textures:
-      // a discarding lock never waits for the frame before, where a system-memory staging
-      // texture must wait until its previous copy is done (a stall of one frame's drawing each
-      // frame). Otherwise staging and video texture of the same size, as UpdateTexture needs.
-      const UINT pairs = (width + 1) / 2;
-      D3DCAPS9 caps{};
-      if (SUCCEEDED(device->GetDeviceCaps(&caps)) && (caps.Caps2 & D3DCAPS2_DYNAMICTEXTURES) &&
-          SUCCEEDED(device->CreateTexture(pairs, height, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                                          &videoTexture_, nullptr))) {
-        uploadTarget_ = videoTexture_.Get();
-      } else {
-        device->CreateTexture(pairs, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &stagingTexture_, nullptr);
-        device->CreateTexture(pairs, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &videoTexture_, nullptr);
-        uploadTarget_ = stagingTexture_.Get();
-      }
-    }
-  } else {
-    device->CreateTexture(width, height, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &videoTexture_,
-                          nullptr);
-    uploadTarget_ = videoTexture_.Get();
-  }
-  shaderUnpack_ = format_->kind == InputKind::kYuy2 && !nativeYuy2_;
+  upload_.Create(device, *format_);
 
   if (SUCCEEDED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
                                       &sceneTexture_, nullptr)))
@@ -245,17 +212,12 @@ void CLumaraPresenter::WarmUp() {
   // and compiles the shaders then: seconds on a software rasterizer). That happens here, while
   // the graph connects, not on the streaming thread with the first frame.
   IDirect3DDevice9* device = device_.Get();
-  if (uploadTarget_) {
-    D3DLOCKED_RECT locked{};
-    const DWORD flags = uploadTarget_ == stagingTexture_.Get() ? 0 : D3DLOCK_DISCARD;
-    if (SUCCEEDED(uploadTarget_->LockRect(0, &locked, nullptr, flags))) uploadTarget_->UnlockRect(0);
-    if (stagingTexture_) device->UpdateTexture(stagingTexture_.Get(), videoTexture_.Get());
-  }
+  upload_.WarmUp();
   device->Clear(0, nullptr, D3DCLEAR_TARGET, backgroundArgb_, 1.0f, 0);
   if (SUCCEEDED(device->BeginScene())) {
     DrawPicture(fullQuad_, true);
     DrawPicture(fullQuad_, false);
-    if (sceneTexture_) DrawTexturedQuad(sceneTexture_.Get(), TopDownFullQuad());
+    if (sceneTexture_) DrawTexturedQuad(sceneTexture_.Get(), TopDownFullQuad(), true);
     if (sprite_ && SUCCEEDED(sprite_->Begin(D3DXSPRITE_ALPHABLEND))) sprite_->End();
     device->EndScene();
   }
@@ -299,21 +261,11 @@ void CLumaraPresenter::PresentSample(IMediaSample* sample) {
     SetFormat(*format_);
     return;
   }
-  if (uploadEnabled_ && uploadTarget_) {
+  if (uploadEnabled_) {
     BYTE* data = nullptr;
-    const size_t needed = size_t(stride_) * size_t(format_->height);
-    // A sample shorter than its format says is not read past its end: it is dropped.
-    if (SUCCEEDED(sample->GetPointer(&data)) && data && size_t(sample->GetActualDataLength()) >= needed) {
-      D3DLOCKED_RECT locked{};
-      // The whole texture is written: a dynamic one need not keep (or fetch back) its contents.
-      const DWORD flags = uploadTarget_ == stagingTexture_.Get() ? 0 : D3DLOCK_DISCARD;
-      if (SUCCEEDED(uploadTarget_->LockRect(0, &locked, nullptr, flags))) {
-        CopyFrame(frameCopy_.copy, static_cast<uint8_t*>(locked.pBits), locked.Pitch, data, stride_,
-                  size_t(format_->height));
-        uploadTarget_->UnlockRect(0);
-        if (stagingTexture_) device_->UpdateTexture(stagingTexture_.Get(), videoTexture_.Get());
-      }
-    }
+    // A sample shorter than its format says is not read past its end: the picture before stays.
+    if (SUCCEEDED(sample->GetPointer(&data)))
+      upload_.Upload(data, static_cast<size_t>(std::max<long>(sample->GetActualDataLength(), 0)));
   }
   RenderFrame(badgeVisible_);
   Present();
@@ -329,14 +281,15 @@ void CLumaraPresenter::Present() {
 }
 
 void CLumaraPresenter::DrawPicture(const ComPtr<IDirect3DVertexBuffer9>& quad, bool enhanced) {
-  if (!effect_ || !quad || !videoTexture_) return;
+  IDirect3DTexture9* frame = upload_.texture();
+  if (!effect_ || !quad || !frame) return;
   IDirect3DDevice9* device = device_.Get();
   Technique technique;
-  if (shaderUnpack_) {
-    effect_->SetTexture(EffectParameter::kYuy2Texture, videoTexture_.Get());
+  if (upload_.shaderUnpack()) {
+    effect_->SetTexture(EffectParameter::kYuy2Texture, frame);
     technique = enhanced ? Technique::kSimplestVS2Yuy2 : Technique::kYuy2ToRgb;
   } else {
-    effect_->SetTexture(EffectParameter::kColorTexture, videoTexture_.Get());
+    effect_->SetTexture(EffectParameter::kColorTexture, frame);
     technique = enhanced ? Technique::kSimplestVS2 : Technique::kFixed;
   }
   device->SetStreamSource(0, quad.Get(), 0, sizeof(QuadVertex));
@@ -344,13 +297,27 @@ void CLumaraPresenter::DrawPicture(const ComPtr<IDirect3DVertexBuffer9>& quad, b
   effect_->Draw(technique, [device] { return device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2); });
 }
 
-void CLumaraPresenter::DrawTexturedQuad(IDirect3DBaseTexture9* texture, const Quad& quad) {
+void CLumaraPresenter::DrawTexturedQuad(IDirect3DBaseTexture9* texture, const Quad& quad, bool exact) {
   IDirect3DDevice9* device = device_.Get();
+  // Pixel centres on texel centres: the quad moves by half a pixel of the target, as the
+  // effect's vertex shader does for the picture.
+  D3DVIEWPORT9 viewport{};
+  device->GetViewport(&viewport);
+  Quad shifted = quad;
+  for (QuadVertex& v : shifted) {
+    v.x -= 1.0f / float(std::max<DWORD>(viewport.Width, 1));
+    v.y += 1.0f / float(std::max<DWORD>(viewport.Height, 1));
+  }
   device->SetVertexShader(nullptr);
   device->SetPixelShader(nullptr);
   device->SetTexture(0, texture);
+  const D3DTEXTUREFILTERTYPE filter = exact ? D3DTEXF_POINT : D3DTEXF_LINEAR;
+  device->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
+  device->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
   device->SetFVF(kQuadFvf);
-  device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad.data(), sizeof(QuadVertex));
+  device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, shifted.data(), sizeof(QuadVertex));
+  device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+  device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
   device->SetTexture(0, nullptr);
 }
 
@@ -394,9 +361,10 @@ void CLumaraPresenter::RenderFrame(bool withBadge) {
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     // The scene has no alpha of its own worth blending with: it is copied whole.
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    DrawTexturedQuad(sceneTexture_.Get(), TopDownFullQuad());
+    DrawTexturedQuad(sceneTexture_.Get(), TopDownFullQuad(), true);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    DrawTexturedQuad(overlayTexture_.Get(), InitialQuads(overlayFormat_ && overlayFormat_->topDown).full);
+    const bool sameSize = overlayFormat_->width == format_->width && overlayFormat_->height == format_->height;
+    DrawTexturedQuad(overlayTexture_.Get(), InitialQuads(overlayFormat_->topDown).full, sameSize);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   }
 
@@ -804,8 +772,8 @@ PresenterSnapshot CLumaraPresenter::Snapshot() {
     std::lock_guard guard(lock_);
     s.device = device_ != nullptr;
     s.effectFromFile = effectFromFile_;
-    s.nativeYuy2 = nativeYuy2_;
-    s.shaderUnpack = shaderUnpack_;
+    s.nativeYuy2 = upload_.nativeYuy2();
+    s.shaderUnpack = upload_.shaderUnpack();
     s.overlayActive = overlayActive_;
     s.alphaBitmapEnabled = alphaEnabled_;
     if (format_) {

@@ -25,6 +25,7 @@
 #include "renderer_filter/core/tone_effect.h"
 #include "renderer_filter/core/tray_model.h"
 #include "renderer_filter/core/video_format.h"
+#include "renderer_filter/win32/frame_upload.h"
 #include "renderer_filter/win32/tone_effect_d3d.h"
 #include "renderer_filter/win32/video_window.h"
 
@@ -133,7 +134,8 @@ class CLumaraPresenter {
   void WarmUp();
   void RenderFrame(bool withBadge);
   void DrawPicture(const ComPtr<IDirect3DVertexBuffer9>& quad, bool enhanced);
-  void DrawTexturedQuad(IDirect3DBaseTexture9* texture, const Quad& quad);
+  // Fixed-function copy of a texture over the target; `exact` samples texel for pixel.
+  void DrawTexturedQuad(IDirect3DBaseTexture9* texture, const Quad& quad, bool exact);
   void Present();
   bool ReadBackBuffer(ComPtr<IDirect3DSurface9>& surface, D3DSURFACE_DESC& description);
   bool WriteQuad(const ComPtr<IDirect3DVertexBuffer9>& buffer, const Quad& quad);
@@ -153,21 +155,16 @@ class CLumaraPresenter {
   ComPtr<IDirect3DDevice9> device_;
   D3DFORMAT adapterFormat_ = D3DFMT_UNKNOWN;
   DWORD behaviour_ = D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MULTITHREADED;
-  ComPtr<IDirect3DTexture9> videoTexture_, stagingTexture_, sceneTexture_, overlayTexture_, badgeTexture_,
-      alphaTexture_;
-  IDirect3DTexture9* uploadTarget_ = nullptr;  // one of the two above
+  FrameUpload upload_;
+  ComPtr<IDirect3DTexture9> sceneTexture_, overlayTexture_, badgeTexture_, alphaTexture_;
   ComPtr<IDirect3DSurface9> sceneSurface_;
   ComPtr<IDirect3DVertexBuffer9> fullQuad_, leftQuad_, rightQuad_;
   std::unique_ptr<ToneEffect> effect_;
   bool effectFromFile_ = false;
   ComPtr<ID3DXSprite> sprite_;
-  FrameCopy frameCopy_{PlainCopy};
 
   // Format of pin 0.
   std::optional<AcceptedFormat> format_;
-  uint32_t stride_ = 0;
-  bool nativeYuy2_ = false;
-  bool shaderUnpack_ = false;
   Quads quads_ = InitialQuads(true);
   bool quadDirty_ = false;
   std::atomic<REFERENCE_TIME> averageTimePerFrame_{0};
