@@ -33,6 +33,14 @@ std::optional<DWORD> RunProgram(const std::wstring& program, const std::wstring&
   return win32::RunHiddenAndWait(commandLine, timeoutMs);
 }
 
+void PumpMessages() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
 GammaRamp IdentityRamp() {
   GammaRamp ramp{};
   for (int channel = 0; channel < 3; ++channel) {

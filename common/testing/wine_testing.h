@@ -19,6 +19,24 @@ std::wstring ArtifactDir();  // screenshots and other files kept for a person to
 std::optional<DWORD> RunProgram(const std::wstring& program, const std::wstring& arguments = L"",
                                 DWORD timeoutMs = 60000);
 
+// Handles the messages waiting for this thread (so that windows of other processes sending to
+// it get their answers).
+void PumpMessages();
+// Pumps messages until `condition` holds or timeoutMs have passed; gives whether it held.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 10000) {
+  const DWORD start = ::GetTickCount();
+  while (!condition()) {
+    if (::GetTickCount() - start > timeoutMs) return false;
+    PumpMessages();
+    ::Sleep(10);
+  }
+  return true;
+}
+inline void PumpMessagesFor(DWORD ms) {
+  WaitFor([] { return false; }, ms);
+}
+
 using GammaRamp = std::array<WORD, 768>;
 
 GammaRamp IdentityRamp();

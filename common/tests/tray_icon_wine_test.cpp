@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+#include "common/testing/wine_testing.h"
 #include "common/win32/handles.h"
 #include "common/win32/tray_icon.h"
 
@@ -116,22 +117,13 @@ HWND WineIconWindow() {
   return tray ? ::FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
 }
 
-void PumpFor(DWORD ms) {
-  const DWORD end = ::GetTickCount() + ms;
-  MSG message;
-  while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-    ::Sleep(10);
-  }
-}
-
 TEST_F(TrayIconTest, ClicksOnTheIconReachItsWindow) {
   ASSERT_TRUE(Add());
   HWND iconWindow = WineIconWindow();
   if (!iconWindow) GTEST_SKIP() << "this shell shows its icons elsewhere";
   ::SendMessageW(iconWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   ::SendMessageW(iconWindow, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-  PumpFor(300);
+  tl::testing::PumpMessagesFor(300);
   EXPECT_EQ(owner_.callbacks, 2);
   EXPECT_EQ(owner_.lastId, kIconId);
   EXPECT_EQ(owner_.lastMouse, WM_LBUTTONDBLCLK);

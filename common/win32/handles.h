@@ -79,12 +79,20 @@ struct WindowTraits {
   static void Close(Value v) noexcept { ::DestroyWindow(v); }
 };
 
+struct IconTraits {
+  using Value = HICON;
+  static Value Invalid() noexcept { return nullptr; }
+  static bool IsValid(Value v) noexcept { return v != nullptr; }
+  static void Close(Value v) noexcept { ::DestroyIcon(v); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueHKey = UniqueResource<RegKeyTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
 using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 using UniqueWindow = UniqueResource<WindowTraits>;
+using UniqueIcon = UniqueResource<IconTraits>;  // not for shared icons (LR_SHARED)
 
 // A device context obtained with GetDC, released with ReleaseDC on the same window.
 class WindowDc {

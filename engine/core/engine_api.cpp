@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/core/gamut.h"
+
 namespace tl::engine {
 namespace {
 
@@ -119,9 +121,8 @@ Status SetMethod(EngineContext ctx, std::int32_t method) {
 
 Status GamutColourDifference(EngineContext ctx, double* out) {
   if (ctx.shared.gamutEnable != 1) return kColourDifferenceFailed;
-  const CGamutEngine& gamut = ctx.engine.gamut;
-  // Without both meshes there is no difference to give.
-  const double difference = gamut.built[0] && gamut.built[1] ? 0.0 : -1.0;
+  // -1 without both meshes (of the same grid) to compare.
+  const double difference = GamutMeanColourDifference(ctx.engine.gamut);
   ctx.shared.colourDifference = difference;
   if (out) *out = difference;
   return kOk;
@@ -137,8 +138,10 @@ Status CalGamutSurface(EngineContext ctx, std::int32_t which) {
   if (!ValidSet(which) || ctx.shared.gamutEnable != 1) return kGamutSurfaceFailed;
   const bool ready = which == kGamutSetEnhanced ? ctx.engine.enhancedReady == 1 : ctx.engine.displayedReady == 1;
   if (!ready) return kGamutSurfaceFailed;
-  // The surface builder is not part of this build.
-  return kGamutSurfaceFailed;
+  const ColourTables& colours = which == kGamutSetEnhanced ? ctx.engine.enhancedColours : ctx.engine.displayedColours;
+  return RunGamutSurface(ctx.engine.gamut, which, colours, ctx.engine.panelExt) == GamutError::kNone
+             ? kOk
+             : kGamutSurfaceFailed;
 }
 
 Status GetGamutSize(EngineContext ctx, std::int32_t which, std::int32_t* vertices, std::int32_t* triangles) {
@@ -153,11 +156,12 @@ Status GetGamutSize(EngineContext ctx, std::int32_t which, std::int32_t* vertice
 Status GetGamutSurface(EngineContext ctx, std::int32_t which, double* vertices, std::int32_t* triangles) {
   const int set = which == kGamutSetEnhanced ? kGamutSetEnhanced : kGamutSetDisplayed;
   const CGamutEngine& gamut = ctx.engine.gamut;
-  // No meshes are built in this build, so every set is empty.
-  (void)gamut.vertexCount[set];
-  (void)vertices;
-  (void)triangles;
-  return kGamutReadOutFailed;
+  const std::int32_t vertexCount = gamut.vertexCount[set], triangleCount = gamut.triangleCount[set];
+  if (vertexCount <= 0 || triangleCount <= 0 || !vertices || !triangles) return kGamutReadOutFailed;
+  const GamutMeshStore& mesh = gamut.meshes[set];
+  for (std::int32_t i = 0; i < vertexCount; ++i) std::memcpy(vertices + 6 * i, mesh.vertices[i].data(), sizeof(GamutVertex));
+  for (std::int32_t i = 0; i < triangleCount; ++i) std::memcpy(triangles + 3 * i, mesh.triangles[i].data(), sizeof(GamutTriangle));
+  return kOk;
 }
 
 Status SetGammaS(EngineContext ctx, double value) {

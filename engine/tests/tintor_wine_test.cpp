@@ -7,12 +7,15 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "common/testing/debug_output.h"
 #include "common/testing/wine_testing.h"
 #include "common/win32/handles.h"
 #include "common/win32/proc_address.h"
 #include "common/win32/text.h"
 #include "engine/tests/igfx_stub.h"
+#include "engine/tests/mesh_checks.h"
 #include "engine/win32/tintor_api.h"
 
 namespace {
@@ -139,6 +142,47 @@ TEST_F(Tintor, StatusCodesAndPathLimits) {
   EXPECT_EQ(api.SetGamutComputingEnable(0), 0u);
 }
 
+TEST_F(Tintor, GamutSurfacesThroughTheExportsByOrdinal) {
+  Configure(2, 1, /*preview=*/true);
+  ASSERT_EQ(api.SetGamutComputingEnable(1), 0u);
+  EXPECT_EQ(api.CalGamutSurface(1), 0x81000000u) << "nothing computed with gamut computing on yet";
+  RampTable prepared{};
+  ASSERT_EQ(api.PrepareColorEnhance(&prepared), 0u);
+  ASSERT_EQ(api.CalGamutSurface(1), 0u);
+  double difference = 0;
+  EXPECT_EQ(api.GamutColorDifference(&difference), 0u);
+  EXPECT_EQ(difference, -1.0) << "the displayed set is not built yet";
+  ASSERT_EQ(api.CalGamutSurface(0), 0u);
+  EXPECT_EQ(api.CalGamutSurface(2), 0x81000000u);
+
+  for (LONG which : {0, 1}) {
+    LONG vertexCount = 0, triangleCount = 0;
+    ASSERT_EQ(api.GetGamutSize(which, &vertexCount, &triangleCount), 0u);
+    ASSERT_GT(vertexCount, 3);
+    ASSERT_LE(vertexCount, 1024);
+    EXPECT_EQ(triangleCount, 2 * vertexCount - 4);
+    std::vector<double> vertices(6 * vertexCount);
+    std::vector<LONG> triangles(3 * triangleCount);
+    ASSERT_EQ(api.GetGamutSurface(which, vertices.data(), triangles.data()), 0u);
+    std::vector<tl::engine::testing::Point3> points;
+    for (LONG i = 0; i < vertexCount; ++i) {
+      points.push_back({vertices[6 * i], vertices[6 * i + 1], vertices[6 * i + 2]});
+      for (int c = 3; c < 6; ++c) {
+        EXPECT_GE(vertices[6 * i + c], 0.0);
+        EXPECT_LE(vertices[6 * i + c], 1.0);
+      }
+    }
+    std::vector<tl::engine::testing::Triangle> list;
+    for (LONG i = 0; i < triangleCount; ++i) list.push_back({triangles[3 * i], triangles[3 * i + 1], triangles[3 * i + 2]});
+    EXPECT_EQ(tl::engine::testing::MeshProblems(points, list, {}, 0.0), "") << which;
+  }
+  ASSERT_EQ(api.GamutColorDifference(&difference), 0u);
+  EXPECT_GT(difference, 0.0);
+  EXPECT_LT(difference, 20.0);
+  EXPECT_EQ(api.SetGamutComputingEnable(0), 0u);
+  EXPECT_EQ(api.GamutColorDifference(&difference), 0x80800000u);
+}
+
 TEST_F(Tintor, PrepareThenApplyLoadsExactlyThePreparedRamp) {
   TL_REQUIRE_GAMMA();
   tl::testing::DisplayRampGuard restore;
@@ -207,41 +251,10 @@ TEST_F(Tintor, RampsOnTheGdiRoadAreReadBack) {
   EXPECT_TRUE(tl::testing::SameAtDisplayPrecision(back, dim));
 }
 
-// Receives OutputDebugString text the way debug viewers do (the DBWIN_BUFFER protocol).
-class DebugOutputListener {
- public:
-  DebugOutputListener()
-      : bufferReady_(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY")),
-        dataReady_(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY")),
-        mapping_(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER")) {
-    if (mapping_) view_ = static_cast<const char*>(::MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, 0));
-    if (bufferReady_) ::SetEvent(bufferReady_.get());
-  }
-  ~DebugOutputListener() {
-    if (view_) ::UnmapViewOfFile(view_);
-  }
-  bool ok() const { return bufferReady_ && dataReady_ && view_; }
-  // All messages that arrive until none comes for timeoutMs.
-  std::string Collect(DWORD timeoutMs) {
-    std::string all;
-    while (::WaitForSingleObject(dataReady_.get(), timeoutMs) == WAIT_OBJECT_0) {
-      all += std::string(view_ + sizeof(DWORD), strnlen(view_ + sizeof(DWORD), 4096 - sizeof(DWORD)));
-      ::SetEvent(bufferReady_.get());
-    }
-    return all;
-  }
-
- private:
-  tl::win32::UniqueHandle bufferReady_;
-  tl::win32::UniqueHandle dataReady_;
-  tl::win32::UniqueHandle mapping_;
-  const char* view_ = nullptr;
-};
-
 TEST_F(Tintor, ARampTheDisplayRefusesIsReportedOnTheDebuggerOutput) {
   TL_REQUIRE_GAMMA();
   tl::testing::DisplayRampGuard restore;
-  DebugOutputListener listener;
+  tl::testing::DebugOutputListener listener;
   ASSERT_TRUE(listener.ok());
   RampTable dim = Dimmed(220);
   api.IntelGammaSetRampData(&dim);

@@ -24,14 +24,7 @@ std::optional<DWORD> Child(const std::wstring& arguments) {
 
 HWND FindDialog() { return ::FindWindowW(nullptr, L"NORVAK_DIALOG"); }
 
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = 10000) {
-  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-    if (condition()) return true;
-    ::Sleep(50);
-  }
-  return condition();
-}
+using tl::testing::WaitFor;
 
 bool SameFolder(const std::wstring& a, const std::wstring& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) == 0; }
 

@@ -130,7 +130,10 @@ class Builder {
   }
 
   // The panel and tray mocks again, on a desktop colour, for a person to look at.
+  // For a person to judge the look, `desktop` shows the window's outline on a colour and the
+  // numbered marks of the help pictures are left off.
   Image Mock(const ManifestEntry& e, std::optional<uint32_t> desktop) const {
+    const bool forHelp = !desktop.has_value();
     if (!desktop)
       if (auto d = e.options.find("desktop"); d != e.options.end()) desktop = ColourArgument(d->second);
     auto option = [&](const char* name, int fallback) {
@@ -138,7 +141,7 @@ class Builder {
       return it == e.options.end() ? fallback : static_cast<int>(NumberArgument(it->second, layout_));
     };
     std::vector<int32_t> callouts;
-    if (auto c = e.options.find("callouts"); c != e.options.end()) callouts = ListArgument(c->second);
+    if (auto c = e.options.find("callouts"); c != e.options.end() && forHelp) callouts = ListArgument(c->second);
     auto sizeOf = [this](const std::string& bitmap) {
       tl::skin::BmpLayout layout;
       std::vector<uint8_t> bytes = ReadBytes(OutputPath(bitmap));
@@ -171,7 +174,7 @@ class Builder {
     }
     for (const MockPiece& piece : plan.pieces) {
       Image bitmap = LoadBitmap(piece.bitmap);
-      if (piece.stretchWidth > 0) bitmap = StretchWidth(bitmap, piece.stretchWidth);
+      if (piece.stretchWidth > 0) bitmap = StretchChannel(bitmap, piece.stretchWidth);
       Composite(canvas, bitmap, piece.x, piece.y);
     }
     Composite(canvas, RenderText(OverlaySvg(plan), "overlay", plan.width, plan.height), 0, 0);
@@ -185,7 +188,12 @@ class Builder {
   }
 
   Image Render(const fs::path& source, Variables vars, int32_t width, int32_t height) const {
-    std::string svg = Expand(ReadText(source), vars);
+    std::string svg;
+    try {
+      svg = Expand(ReadText(source), vars);
+    } catch (const TemplateError& e) {
+      throw Failure(source.string() + ": " + e.what());
+    }
     return RenderText(svg, source.stem().string(), width, height);
   }
 
@@ -235,13 +243,6 @@ class Builder {
     vars["w"] = width;
     vars["h"] = height;
     return Render(sourceDir_ / e.args[0], vars, width, height);
-  }
-
-  static Image StretchWidth(const Image& image, int32_t width) {
-    Image out(width, image.height);
-    for (int32_t y = 0; y < image.height; ++y)
-      for (int32_t x = 0; x < width; ++x) out.At(x, y) = image.At(x * image.width / width, y);
-    return out;
   }
 
   void BuildHelp(const ManifestEntry& e, const fs::path& out) const {
@@ -372,6 +373,16 @@ int Main(int argc, char** argv) {
     Image sheet = ContactSheet(builder, labels);
     Composite(sheet, builder.RenderText(labels, "sheet-labels", sheet.width, sheet.height), 0, 0);
     Builder::SavePng(options.out / "artwork_contact_sheet.png", sheet);
+    // The badge where the renderer draws it: at (5, 0) over the video.
+    for (const ManifestEntry& e : builder.manifest().entries) {
+      if (e.kind != "dds") continue;
+      Image badge;
+      if (!DecodeDdsArgb(ReadBytes(builder.OutputPath(e.output)), badge)) throw Failure(e.output + " does not read back");
+      Variables size{{"w", 640}, {"h", 360}};
+      Image video = builder.Render(options.manifest.parent_path() / "sample_scene.svg", size, 640, 360);
+      Composite(video, badge, 5, 0);
+      Builder::SavePng(options.out / "artwork_badge_on_video.png", video);
+    }
     for (const ManifestEntry& e : builder.manifest().entries) {
       if (e.kind != "mock") continue;
       const fs::path name = "artwork_mock_" + fs::path(e.output.substr(e.output.find(':') + 1)).filename().string();

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "engine/core/table_file.h"
+#include "tools/artwork/core/png.h"
+#include "tools/table_tool/gamut_export.h"
 #include "tools/table_tool/table_definition.h"
 
 namespace {
@@ -24,7 +27,12 @@ int Usage() {
   std::cerr << "usage: tl_tables build <definition> <output.acf|output.atf>\n"
                "       tl_tables dump [--kind panel|tone] [--definition] <file>\n"
                "       tl_tables check [--kind panel|tone] <file>...\n"
-               "The kind follows the extension (.acf panel, .atf tone) unless --kind says it.\n";
+               "       tl_tables gamut [--method 0|1|2] [--colourfulness 1..10] [--strength S] [--gamma-v V]\n"
+               "                       [--temperature K] <panel.acf> <tone.atf> <output.obj|.ply|.png>...\n"
+               "The kind follows the extension (.acf panel, .atf tone) unless --kind says it.\n"
+               "gamut: the enhanced and displayed gamuts as the control panel's preview computes them\n"
+               "(method 1, colourfulness 3, strength 0.5, gamma V 1.4 unless told), as meshes with\n"
+               "vertex colours (.obj, .ply) or a picture of the a*b* plane (.png).\n";
   return kExitUsage;
 }
 
@@ -159,6 +167,82 @@ int Check(const std::vector<std::string>& paths, const std::string& forced) {
   return worst;
 }
 
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  if (text.size() < suffix.size()) return false;
+  std::string tail = text.substr(text.size() - suffix.size());
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == suffix;
+}
+
+std::string FileName(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  return static_cast<bool>(out);
+}
+
+int Gamut(std::vector<std::string> args) {
+  tl::tables::GamutSettings settings;
+  while (args.size() >= 2 && args[0].rfind("--", 0) == 0) {
+    const std::string option = args[0];
+    char* end = nullptr;
+    const double value = std::strtod(args[1].c_str(), &end);
+    if (end == args[1].c_str() || *end != '\0') return Usage();
+    if (option == "--method") {
+      settings.method = static_cast<std::int32_t>(value);
+    } else if (option == "--colourfulness") {
+      settings.colourfulness = static_cast<std::uint32_t>(std::clamp(value, 0.0, 65535.0));
+    } else if (option == "--strength") {
+      settings.strength = value;
+    } else if (option == "--gamma-v") {
+      settings.gammaV = value;
+    } else if (option == "--temperature") {
+      settings.temperature = static_cast<std::uint32_t>(std::clamp(value, 0.0, 65535.0));
+    } else {
+      return Usage();
+    }
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.size() < 3) return Usage();
+  for (size_t i = 2; i < args.size(); ++i) {
+    if (!EndsWith(args[i], ".obj") && !EndsWith(args[i], ".ply") && !EndsWith(args[i], ".png")) {
+      std::cerr << "error: " << args[i] << ": the output is .obj, .ply or .png\n";
+      return kExitUsage;
+    }
+  }
+  TableImage panel, tone;
+  std::uint64_t size = 0;
+  if (!Load(args[0], TableKind::kPanel, panel, size) || !Load(args[1], TableKind::kTone, tone, size)) return kExitMalformed;
+  tl::tables::GamutPair pair;
+  std::string error;
+  if (!tl::tables::ComputeGamutPair(panel, tone, settings, pair, error)) {
+    std::cerr << "error: " << args[0] << " with " << args[1] << ": " << error << "\n";
+    return kExitProblems;
+  }
+  const std::string title = FileName(args[1]) + " ON " + FileName(args[0]) + ", METHOD " + std::to_string(settings.method);
+  std::printf("enhanced: %zu vertices, %zu triangles\ndisplayed: %zu vertices, %zu triangles\n"
+              "mean colour difference: %.4f\n",
+              pair.enhanced.vertices.size(), pair.enhanced.triangles.size(), pair.displayed.vertices.size(),
+              pair.displayed.triangles.size(), pair.meanDifference);
+  int result = 0;
+  for (size_t i = 2; i < args.size(); ++i) {
+    const std::string& out = args[i];
+    bool written = false;
+    if (EndsWith(out, ".obj")) written = WriteText(out, tl::tables::FormatObj(pair, "gamuts of " + title));
+    if (EndsWith(out, ".ply")) written = WriteText(out, tl::tables::FormatPly(pair, "gamuts of " + title));
+    if (EndsWith(out, ".png")) written = tl::artwork::WritePng(out, tl::tables::DrawGamutProjection(pair, title), error);
+    if (!written) {
+      std::cerr << "error: " << out << ": cannot be written\n";
+      result = kExitMalformed;
+    }
+  }
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +257,7 @@ int main(int argc, char** argv) {
     if (forced != "panel" && forced != "tone") return Usage();
   }
   if (command == "build" && args.size() == 2 && forced.empty()) return Build(args[0], args[1]);
+  if (command == "gamut" && forced.empty()) return Gamut(args);
   const bool asDefinition = !args.empty() && args[0] == "--definition";
   if (asDefinition) args.erase(args.begin());
   if (command == "dump" && args.size() == 1) {

@@ -108,10 +108,12 @@ MockPlan PanelMock(int32_t bodyWidth, int32_t bodyHeight, int tab, int mode, int
     Rect slider;
     ControlRect(1050, bodyWidth, bodyHeight, slider);
     const Rect channel = sizeOf("res:slider_channel.bmp");
-    const int32_t y = slider.y + (slider.height - channel.height) / 2;
+    const int32_t y = slider.y + (slider.height - std::min(channel.height, slider.height)) / 2;
     plan.pieces.push_back({"res:slider_channel.bmp", slider.x, y, slider.width});
-    const int32_t thumb = channel.height;
-    plan.thumbs.push_back({slider.x + ThumbLeft(slider.width, thumb, sliderPercent), y, thumb, thumb});
+    // The program's own thumb: 11 pixels wide, the slider's height less a pixel at each end.
+    constexpr int32_t kThumbWidth = 11;
+    plan.thumbs.push_back({slider.x + ThumbLeft(slider.width, kThumbWidth, sliderPercent), slider.y + 1,
+                           kThumbWidth, slider.height - 2});
   }
   for (int32_t id : callouts) {
     Rect c;
@@ -186,13 +188,16 @@ std::string OverlaySvg(const MockPlan& plan) {
         << EscapeHtml(c.text) << "</text>\n";
   }
   for (const Rect& t : plan.thumbs) {
-    const double r = t.height / 2.0;
-    svg << "<circle cx=\"" << FormatNumber(t.x + r) << "\" cy=\"" << FormatNumber(t.y + r)
-        << "\" r=\"" << FormatNumber(r - 1) << "\" fill=\"#F4F8FC\" stroke=\"#1F8FC8\" stroke-width=\"2\"/>\n";
+    svg << "<rect x=\"" << FormatNumber(t.x + 0.5) << "\" y=\"" << FormatNumber(t.y + 0.5) << "\" width=\""
+        << t.width - 1 << "\" height=\"" << t.height - 1
+        << "\" rx=\"2\" fill=\"#E8ECF6\" stroke=\"#283060\" stroke-width=\"1\"/>\n";
   }
   int number = 1;
   for (const Rect& c : plan.callouts) {
-    const double cx = std::max(9.0, c.x - 2.0), cy = std::max(9.0, c.y - 2.0);
+    // At the control's top-left corner; under controls that touch the top edge.
+    const bool atTop = c.y < 12;
+    const double cx = atTop ? c.x + c.width / 2.0 : std::max(9.0, c.x - 2.0);
+    const double cy = atTop ? c.Bottom() + 10.0 : std::max(9.0, c.y - 2.0);
     svg << "<g><circle cx=\"" << FormatNumber(cx) << "\" cy=\"" << FormatNumber(cy)
         << "\" r=\"8.5\" fill=\"#E8791F\" stroke=\"#FFFFFF\" stroke-width=\"1.5\"/>"
         << "<text x=\"" << FormatNumber(cx) << "\" y=\"" << FormatNumber(cy + 4)
@@ -201,6 +206,21 @@ std::string OverlaySvg(const MockPlan& plan) {
   }
   svg << "</svg>\n";
   return svg.str();
+}
+
+Image StretchChannel(const Image& channel, int32_t width) {
+  const int32_t cap = std::min(channel.width / 3, width / 2);
+  const int32_t middle = channel.width - 2 * (channel.width / 3);
+  Image out(width, channel.height);
+  for (int32_t y = 0; y < channel.height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      int32_t from;
+      if (x < cap) from = x;
+      else if (x >= width - cap) from = channel.width - (width - x);
+      else from = channel.width / 3 + (x - cap) * middle / std::max(width - 2 * cap, 1);
+      out.At(x, y) = channel.At(from, y);
+    }
+  return out;
 }
 
 void ApplyPreviewTone(Image& image) {

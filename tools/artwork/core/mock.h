@@ -17,7 +17,7 @@ namespace tl::artwork {
 struct MockPiece {
   std::string bitmap;  // file name relative to the installation or resource folder
   int32_t x = 0, y = 0;
-  int32_t stretchWidth = 0;  // > 0: the bitmap is stretched to this width (a slider channel)
+  int32_t stretchWidth = 0;  // > 0: drawn this wide, end thirds kept, the middle stretched (a slider channel)
 };
 
 struct MockCaption {
@@ -36,7 +36,7 @@ struct MockPlan {
   std::vector<Rect> wells;                 // preview halves: plain picture, then processed
   std::vector<MockPiece> pieces;           // in drawing order
   std::vector<MockCaption> captions;
-  std::vector<Rect> thumbs;                // slider thumbs the program draws itself
+  std::vector<Rect> thumbs;                // slider thumbs the control panel draws itself
   std::vector<Rect> callouts;              // numbered marks, 1.. in order
 };
 
@@ -59,5 +59,9 @@ std::string OverlaySvg(const MockPlan& plan);
 
 // A stronger rendering of a picture, standing in for the processed preview half.
 void ApplyPreviewTone(Image& image);
+
+// The control panel's slider channel drawn `width` wide: its end thirds as they are, the middle
+// third stretched over the rest.
+Image StretchChannel(const Image& channel, int32_t width);
 
 }  // namespace tl::artwork

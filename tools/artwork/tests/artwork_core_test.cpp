@@ -360,6 +360,18 @@ TEST(Mock, PanelShowsEachTabsControlsWhereTheProgramPutsThem) {
   EXPECT_THAT(overlay, ::testing::Not(HasSubstr(">Vivid</text>")));
 }
 
+TEST(Mock, ChannelKeepsItsEndsWhenStretched) {
+  Image channel(30, 1);
+  for (int32_t x = 0; x < 30; ++x) channel.At(x, 0) = x < 10 ? 0xFF000000u + x : x >= 20 ? 0xFF000100u + x : 0xFFFFFFFFu;
+  Image wide = StretchChannel(channel, 134);
+  ASSERT_EQ(wide.width, 134);
+  for (int32_t x = 0; x < 10; ++x) {
+    EXPECT_EQ(wide.At(x, 0), channel.At(x, 0));
+    EXPECT_EQ(wide.At(124 + x, 0), channel.At(20 + x, 0));
+  }
+  for (int32_t x = 10; x < 124; ++x) EXPECT_EQ(wide.At(x, 0), 0xFFFFFFFFu) << x;
+}
+
 TEST(Mock, TrayDialogPlacesItsControlsInPixels) {
   MockPlan tray = TrayMock("res:renderer_dialog.bmp", 100, {525, 513}, FixedSize);
   EXPECT_EQ(tray.width, 250);
