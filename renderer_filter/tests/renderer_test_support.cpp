@@ -148,22 +148,28 @@ uint32_t ExpectedPixel(const AviSpec& spec, int index, int x, int y, const frame
   return tone ? ReferenceSimplestYuy2(*tone, luma, pair[1], pair[3]) : ReferenceYuy2ToRgb(luma, pair[1], pair[3]);
 }
 
+namespace {
+
+struct WindowSearch {
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  if (process == ::GetCurrentProcessId() && std::wcscmp(name, search->className) == 0) search->found.push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
 std::vector<HWND> ProcessWindowsOfClass(const wchar_t* className) {
-  struct Search {
-    const wchar_t* name;
-    std::vector<HWND> found;
-  } search{className, {}};
-  ::EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(parameter);
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(window, &process);
-        wchar_t name[64] = {};
-        ::GetClassNameW(window, name, 64);
-        if (process == ::GetCurrentProcessId() && std::wcscmp(name, s->name) == 0) s->found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{className, {}};
+  ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
