@@ -14,6 +14,7 @@ namespace tl::testing {
 std::wstring InstallDir();   // the installation folder
 std::wstring TestDir();      // the test executables and their helper programs
 std::wstring ArtifactDir();  // screenshots and other files kept for a person to look at
+std::wstring SourceDir();    // the repository, for sources the tests hand to programs
 
 // Runs a program with arguments (quoted as needed) and waits up to timeoutMs; gives its exit code.
 std::optional<DWORD> RunProgram(const std::wstring& program, const std::wstring& arguments = L"",

@@ -124,6 +124,11 @@ HWND PanelProcess::FindWindowEarly(DWORD timeoutMs) {
 HWND PanelProcess::WaitUntilReady(DWORD timeoutMs) {
   if (!FindWindowEarly(timeoutMs)) return nullptr;
   if (::WaitForInputIdle(process_.get(), timeoutMs) != 0) return nullptr;
+  // The dialog shows once its start-up (the preview's first picture included) is done, which
+  // can take seconds on a loaded machine; input idle comes earlier.
+  for (DWORD waited = 0; !::IsWindowVisible(window_) && waited < timeoutMs && Running(); waited += kPollMs) {
+    ::Sleep(kPollMs);
+  }
   ::Sleep(kReadyWaitMs);
   return ::IsWindowVisible(window_) ? window_ : nullptr;
 }

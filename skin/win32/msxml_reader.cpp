@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/win32/automation.h"
 #include "common/win32/com.h"
 
 // The headers declare these interfaces without their identifiers.
@@ -31,35 +32,8 @@ constexpr CLSID kDocumentClasses[] = {
     {0xf5078f32, 0xc551, 0x11d3, {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}},
 };
 
-// A BSTR freed on scope exit.
-class Bstr {
- public:
-  explicit Bstr(const wchar_t* text = nullptr) : value_(text ? ::SysAllocString(text) : nullptr) {}
-  ~Bstr() { ::SysFreeString(value_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR get() const { return value_; }
-  BSTR* put() {
-    ::SysFreeString(value_);
-    value_ = nullptr;
-    return &value_;
-  }
-
- private:
-  BSTR value_;
-};
-
-class Variant {
- public:
-  Variant() { ::VariantInit(&value_); }
-  ~Variant() { ::VariantClear(&value_); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-  VARIANT& get() { return value_; }
-
- private:
-  VARIANT value_;
-};
+using win32::Bstr;
+using win32::Variant;
 
 struct ComError {
   HRESULT hr;
