@@ -73,7 +73,7 @@ struct SourceGraph {
     Graph g;
     graph.As(&g.builder);
     graph.As(&g.control);
-    return PlayToEnd(g, 30000, withClock);
+    return PlayToEnd(g, 60000, withClock);
   }
   ~SourceGraph() {
     ComPtr<IMediaControl> control;
@@ -370,7 +370,7 @@ TEST_F(Filter, WindowlessApplicationGetsTheLetterboxGeometry) {
   // What the application's window shows (pictures presented twice: the first present into a
   // window may not show under Wine).
   windowless->RepaintVideo(window.get(), nullptr);
-  PumpMessages(300);
+  tl::testing::PumpMessagesFor(300);
   tl::testing::SaveWindowPng(window.get(), tl::testing::ArtifactDir() + L"renderer_windowless_1024x600.png");
 }
 
@@ -426,7 +426,7 @@ TEST_F(Filter, QualityPropertyPageShowsTheFigures) {
   ClippingWindow frame(500, 300);
   RECT area{0, 0, info.size.cx, info.size.cy};
   ASSERT_EQ(page->Activate(frame.get(), &area, FALSE), S_OK);
-  PumpMessages(400);  // the page refreshes every 100 ms
+  tl::testing::PumpMessagesFor(400);  // the page refreshes every 100 ms
   HWND dialog = ::GetWindow(frame.get(), GW_CHILD);
   ASSERT_TRUE(dialog);
   wchar_t text[32] = {};

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/dshow/tests/test_source.h"
 #include "common/testing/wine_testing.h"
 #include "common/win32/registry.h"
 #include "common/win32/text.h"
@@ -68,21 +69,7 @@ bool PlayToEnd(Graph& graph, DWORD timeoutMs, bool withClock) {
     if (FAILED(graph.builder.As(&filter)) || FAILED(filter->SetSyncSource(nullptr))) return false;
   }
   if (!graph.control || FAILED(graph.control->Run())) return false;
-  ComPtr<IMediaEvent> events;
-  if (FAILED(graph.builder->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()))))
-    return false;
-  // Polled: Wine's GetEvent returns at once when its queue is empty.
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  do {
-    long code = 0;
-    LONG_PTR p1 = 0, p2 = 0;
-    while (events->GetEvent(&code, &p1, &p2, 0) == S_OK) {
-      events->FreeEventParams(code, p1, p2);
-      if (code == EC_COMPLETE) return true;
-    }
-    PumpMessages(10);
-  } while (::GetTickCount64() < deadline);
-  return false;
+  return dshow::testing::WaitForGraphEvent(graph.builder.Get(), EC_COMPLETE, timeoutMs);
 }
 
 ComPtr<IBaseFilter> CreateRenderer() {
@@ -171,18 +158,6 @@ std::vector<HWND> ProcessWindowsOfClass(const wchar_t* className) {
   WindowSearch search{className, {}};
   ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-void PumpMessages(DWORD milliseconds) {
-  const ULONGLONG end = ::GetTickCount64() + milliseconds;
-  do {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-    ::Sleep(5);
-  } while (::GetTickCount64() < end);
 }
 
 }  // namespace tl::renderer::testing

@@ -45,7 +45,7 @@ struct Graph {
 // RenderFile of `file`; with `renderer` given, that instance is added first.
 HRESULT RenderFile(const std::wstring& file, Graph& graph, IBaseFilter* renderer = nullptr);
 // Runs the graph until EC_COMPLETE (false on timeout); without the clock unless told.
-bool PlayToEnd(Graph& graph, DWORD timeoutMs = 30000, bool withClock = false);
+bool PlayToEnd(Graph& graph, DWORD timeoutMs = 60000, bool withClock = false);
 
 ComPtr<IBaseFilter> CreateRenderer();
 RendererDiagnostics Diagnostics(IUnknown* renderer);
@@ -98,6 +98,5 @@ uint32_t ExpectedPixel(const AviSpec& spec, int index, int x, int y, const frame
 
 // Windows of this process of a class (e.g. "#32770" for dialogs).
 std::vector<HWND> ProcessWindowsOfClass(const wchar_t* className);
-void PumpMessages(DWORD milliseconds);
 
 }  // namespace tl::renderer::testing

@@ -25,6 +25,7 @@ namespace {
 using dshow::testing::CreateTestSource;
 using dshow::testing::SourceSpec;
 using dshow::testing::VideoType;
+using tl::testing::WaitFor;
 
 constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr int kStrengthSlider = 525;
@@ -35,17 +36,6 @@ ComPtr<IPin> FirstPin(IBaseFilter* filter) {
   filter->EnumPins(&pins);
   pins->Next(1, &pin, nullptr);
   return pin;
-}
-
-// Waits (pumping this thread's messages) until `ready` is true; false after timeoutMs.
-template <typename Ready>
-bool WaitFor(Ready ready, DWORD timeoutMs = 5000) {
-  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-  while (!ready()) {
-    if (::GetTickCount64() > end) return false;
-    PumpMessages(20);
-  }
-  return true;
 }
 
 class Tray : public ::testing::Test {
@@ -118,7 +108,7 @@ TEST_F(Tray, DoubleClickOpensTheDialogAboveTheNotificationArea) {
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   EXPECT_EQ(rect.right, work.right);
   EXPECT_EQ(rect.bottom, work.bottom);
-  PumpMessages(500);
+  tl::testing::PumpMessagesFor(500);
   tl::testing::SaveWindowPng(dialog, tl::testing::ArtifactDir() + L"renderer_tray_dialog.png");
 
   // Hidden by Apply, shown again (not re-created) by the next double click.
@@ -192,7 +182,7 @@ TEST_F(Tray, OutdoorCommandsStepThroughTheirLevels) {
   // The badge a preset shows goes after eight seconds.
   const ULONGLONG shown = ::GetTickCount64();
   EXPECT_TRUE(State().badgeVisible);
-  ASSERT_TRUE(WaitFor([&] { return !State().badgeVisible; }, 12000));
+  ASSERT_TRUE(WaitFor([&] { return !State().badgeVisible; }, 30000));
   EXPECT_GE(::GetTickCount64() - shown, 7500u);
 }
 

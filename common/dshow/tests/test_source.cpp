@@ -9,6 +9,8 @@
 
 #include "common/dshow/win32/base_filter.h"
 #include "common/dshow/win32/pins.h"
+#include "common/testing/wine_testing.h"
+#include "common/win32/handles.h"
 
 namespace tl::dshow::testing {
 namespace {
@@ -52,9 +54,15 @@ class TestSource final : public BaseFilter {
 
   STDMETHODIMP Stop() override {
     stopping_ = true;
-    // Decommitting (in the pin's Inactive) releases the thread from GetDeliveryBuffer. It is
-    // joined later: it may still sit in a downstream Receive until that filter stops too.
-    return BaseFilter::Stop();
+    // Decommitting (in the pin's Inactive) releases the thread from GetDeliveryBuffer.
+    const HRESULT hr = BaseFilter::Stop();
+    // Graphs stop downstream filters first, so the thread leaves its last Receive at once; it
+    // is waited for here so that it cannot deliver a sample of this run into the next one (the
+    // next pause would then wait for it under the filter's lock while the renderer holds that
+    // sample as its still picture). Bounded: a thread still in the Receive of a filter that was
+    // not stopped first is joined at the next start.
+    ::WaitForSingleObject(streamEnded_.get(), 5000);
+    return hr;
   }
 
  protected:
@@ -63,7 +71,11 @@ class TestSource final : public BaseFilter {
     if (from != State_Stopped || !pin_.IsConnected()) return;
     if (thread_.joinable()) thread_.join();
     stopping_ = false;
-    thread_ = std::thread([this] { Stream(); });
+    ::ResetEvent(streamEnded_.get());
+    thread_ = std::thread([this] {
+      Stream();
+      ::SetEvent(streamEnded_.get());
+    });
   }
 
  private:
@@ -75,7 +87,7 @@ class TestSource final : public BaseFilter {
   void Stream() {
     for (int i = 0; i < spec_.frames && !stopping_; ++i) {
       ComPtr<IMediaSample> sample;
-      if (FAILED(pin_.GetDeliveryBuffer(&sample, nullptr, nullptr, 0))) return;
+      if (FAILED(pin_.GetDeliveryBuffer(&sample, nullptr, nullptr, 0)) || stopping_) return;
       BYTE* data = nullptr;
       sample->GetPointer(&data);
       if (spec_.fill) spec_.fill(i, data);
@@ -92,6 +104,7 @@ class TestSource final : public BaseFilter {
   SourcePin pin_;
   std::thread thread_;
   std::atomic<bool> stopping_{false};
+  win32::UniqueHandle streamEnded_{::CreateEventW(nullptr, TRUE, TRUE, nullptr)};
 };
 
 }  // namespace
@@ -136,18 +149,20 @@ bool WaitForGraphEvent(IUnknown* graph, long code, DWORD timeoutMs) {
   if (FAILED(graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()))))
     return false;
   // Polled: Wine's GetEvent gives up at once (E_ABORT) when its queue is empty, whatever the
-  // timeout.
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  do {
-    long got = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    while (events->GetEvent(&got, &param1, &param2, 0) == S_OK) {
-      events->FreeEventParams(got, param1, param2);
-      if (got == code) return true;
-    }
-    ::Sleep(10);
-  } while (::GetTickCount64() < deadline);
-  return false;
+  // timeout. Messages are pumped meanwhile: the renderer's window thread may be sending to a
+  // window of the waiting thread.
+  bool arrived = false;
+  return tl::testing::WaitFor(
+      [&] {
+        long got = 0;
+        LONG_PTR param1 = 0, param2 = 0;
+        while (!arrived && events->GetEvent(&got, &param1, &param2, 0) == S_OK) {
+          events->FreeEventParams(got, param1, param2);
+          arrived = got == code;
+        }
+        return arrived;
+      },
+      timeoutMs);
 }
 
 }  // namespace tl::dshow::testing
