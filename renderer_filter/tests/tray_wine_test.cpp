@@ -238,19 +238,23 @@ TEST_F(Tray, CaptureWritesAPngThatAViewerOpens) {
   Command(dialog, 1285);
   const std::vector<fs::path> written = captures();
   ASSERT_EQ(written.size(), 1u) << "in " << win32::Narrow(pictures);
-  // The content is what the name says: PNG, of the video's size.
+  // The content is what the name says: PNG.
   std::ifstream file(written[0], std::ios::binary);
   char signature[8] = {};
   file.read(signature, 8);
-  EXPECT_EQ(std::memcmp(signature, "\x89PNG\r\n\x1a\n", 8), 0);
-  file.seekg(16);
-  unsigned char size[8] = {};
-  file.read(reinterpret_cast<char*>(size), 8);
-  EXPECT_EQ((size[0] << 24) | (size[1] << 16) | (size[2] << 8) | size[3], 320);
-  EXPECT_EQ((size[4] << 24) | (size[5] << 16) | (size[6] << 8) | size[7], 240);
   file.close();
-  // A viewer opens it (GDI+ decodes it), and it holds the picture without the badge.
+  EXPECT_EQ(std::memcmp(signature, "\x89PNG\r\n\x1a\n", 8), 0);
+  // A viewer opens it: the video's size, every pixel the enhanced frame, no badge anywhere.
   EXPECT_FALSE(State().badgeVisible);
+  const std::optional<tl::testing::ImagePixels> image = tl::testing::ReadImageFile(written[0].wstring());
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width, 320);
+  EXPECT_EQ(image->height, 240);
+  Picture picture{image->width, image->height, image->pixels};
+  const frame::ToneParams tone = ToneFor(30, 185, 32767 / 65535.0, 32767 / 65535.0);
+  const uint32_t enhanced = ReferenceSimplest(tone, 0xC08040);
+  const Difference diff = Compare(picture, [&](int, int) { return enhanced; });
+  EXPECT_LE(diff.worst, 1) << diff.first;
   fs::copy_file(written[0], fs::path(tl::testing::ArtifactDir()) / "renderer_capture.png",
                 fs::copy_options::overwrite_existing);
   fs::remove(written[0]);
