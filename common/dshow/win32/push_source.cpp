@@ -7,6 +7,7 @@
 
 #include "common/dshow/win32/base_filter.h"
 #include "common/dshow/win32/pins.h"
+#include "common/win32/handles.h"
 
 namespace tl::dshow {
 namespace {
@@ -45,9 +46,15 @@ class PushSource final : public BaseFilter {
 
   STDMETHODIMP Stop() override {
     stopping_ = true;
-    // Decommitting (in the pin's Inactive) releases the thread from GetDeliveryBuffer; it is
-    // joined later, since it may still sit in a downstream Receive until that filter stops.
-    return BaseFilter::Stop();
+    // Decommitting (in the pin's Inactive) releases the thread from GetDeliveryBuffer.
+    const HRESULT hr = BaseFilter::Stop();
+    // The graph stops downstream filters first, so the thread leaves its last Receive at once.
+    // It is waited for here: a thread still running at the next start could deliver a frame of
+    // the old run into it, and the renderer would hold that frame while the start waited for
+    // the thread under the filter's lock. Bounded, for a graph that stops this filter first:
+    // the thread is then joined at the next start.
+    ::WaitForSingleObject(streamEnded_.get(), 5000);
+    return hr;
   }
 
  protected:
@@ -56,7 +63,11 @@ class PushSource final : public BaseFilter {
     if (from != State_Stopped || !pin_.IsConnected()) return;
     if (thread_.joinable()) thread_.join();
     stopping_ = false;
-    thread_ = std::thread([this] { Stream(); });
+    ::ResetEvent(streamEnded_.get());
+    thread_ = std::thread([this] {
+      Stream();
+      ::SetEvent(streamEnded_.get());
+    });
   }
 
  private:
@@ -68,7 +79,7 @@ class PushSource final : public BaseFilter {
   void Stream() {
     for (int i = 0; !stopping_; ++i) {
       ComPtr<IMediaSample> sample;
-      if (FAILED(pin_.GetDeliveryBuffer(&sample, nullptr, nullptr, 0))) return;
+      if (FAILED(pin_.GetDeliveryBuffer(&sample, nullptr, nullptr, 0)) || stopping_) return;
       BYTE* data = nullptr;
       REFERENCE_TIME start = 0, stop = 0;
       if (FAILED(sample->GetPointer(&data)) || !spec_.frame(i, data, &start, &stop)) break;
@@ -84,6 +95,7 @@ class PushSource final : public BaseFilter {
   PushPin pin_;
   std::thread thread_;
   std::atomic<bool> stopping_{false};
+  win32::UniqueHandle streamEnded_{::CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // no thread streams
 };
 
 }  // namespace
