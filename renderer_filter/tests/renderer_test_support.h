@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/dshow/win32/dshow.h"
+#include "common/testing/pixels.h"
 #include "common/win32/com.h"
 #include "renderer_filter/core/tone_effect.h"
 #include "renderer_filter/tests/avi_writer.h"
@@ -51,43 +52,17 @@ ComPtr<IBaseFilter> CreateRenderer();
 RendererDiagnostics Diagnostics(IUnknown* renderer);
 
 // A picture read back from the renderer, top-down, 0x00RRGGBB.
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-  uint32_t at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] & 0xFFFFFF; }
-};
+using Picture = tl::testing::ImagePixels;
 // From a packed DIB (BITMAPINFOHEADER and 32-bit rows).
 std::optional<Picture> PictureFromDib(const uint8_t* dib, std::size_t bytes);
 // IBasicVideo::GetCurrentImage of the renderer.
 std::optional<Picture> CurrentImage(IUnknown* renderer);
 
 // Largest channel difference and how many pixels differ at all, against `want(x, y)`.
-struct Difference {
-  int worst = 0;
-  long differing = 0;
-  std::string first;
-};
+using Difference = tl::testing::PixelDifference;
 template <typename Want>
 Difference Compare(const Picture& got, Want want, int x0 = 0, int x1 = -1) {
-  Difference d;
-  if (x1 < 0) x1 = got.width;
-  for (int y = 0; y < got.height; ++y) {
-    for (int x = x0; x < x1; ++x) {
-      const uint32_t g = got.at(x, y), w = want(x, y);
-      int channel = 0;
-      for (int shift = 0; shift < 24; shift += 8)
-        channel = std::max(channel, std::abs(int(g >> shift & 0xFF) - int(w >> shift & 0xFF)));
-      if (!channel) continue;
-      ++d.differing;
-      if (channel > d.worst) {
-        d.worst = channel;
-        char text[96];
-        std::snprintf(text, sizeof text, "at (%d, %d): got %06X, want %06X", x, y, g, w);
-        d.first = text;
-      }
-    }
-  }
-  return d;
+  return tl::testing::ComparePixels(got, want, x0, x1);
 }
 
 // The tone the renderer applies for tuning values, as its effect reads them.

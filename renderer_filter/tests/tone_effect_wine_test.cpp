@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "common/testing/pixels.h"
 #include "common/testing/wine_testing.h"
 #include "common/win32/com.h"
 #include "common/win32/handles.h"
@@ -46,40 +47,11 @@ std::array<XyzUv, 4> Quad(float left, float right, float u0, float u1, float vTo
   return {{{left, 1, 0, u0, vTop}, {right, 1, 0, u1, vTop}, {left, -1, 0, u0, vBottom}, {right, -1, 0, u1, vBottom}}};
 }
 
-struct Image {
-  int width = 0, height = 0;
-  std::vector<Pixel> pixels;
-  Pixel at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
+using Image = tl::testing::ImagePixels;
 
-// Largest channel difference and how many pixels differ at all.
-struct Difference {
-  int worst = 0;
-  long differing = 0;
-  std::string first;
-};
-
-Difference Compare(const Image& got, const std::function<Pixel(int, int)>& want) {
-  Difference d;
-  for (int y = 0; y < got.height; ++y) {
-    for (int x = 0; x < got.width; ++x) {
-      const Pixel g = got.at(x, y) & 0xFFFFFF;
-      const Pixel w = want(x, y);
-      int channel = 0;
-      for (int shift = 0; shift < 24; shift += 8) {
-        channel = std::max(channel, std::abs(static_cast<int>(g >> shift & 0xFF) - static_cast<int>(w >> shift & 0xFF)));
-      }
-      if (channel == 0) continue;
-      ++d.differing;
-      if (channel > d.worst) {
-        d.worst = channel;
-        char text[96];
-        std::snprintf(text, sizeof text, "at (%d, %d): got %06X, want %06X", x, y, g, w);
-        d.first = text;
-      }
-    }
-  }
-  return d;
+template <typename Want>
+tl::testing::PixelDifference Compare(const Image& got, Want want) {
+  return tl::testing::ComparePixels(got, want);
 }
 
 class ToneEffectOnDevice : public ::testing::Test {
@@ -199,7 +171,7 @@ TEST_F(ToneEffectOnDevice, FixedDrawsTheFrameExactly) {
   auto frame = Texture(kWidth, kHeight, Pattern);
   effect_->SetTexture(EffectParameter::kColorTexture, frame.Get());
   const Image image = Render(kWidth, kHeight, [&] { EXPECT_EQ(DrawQuad(Technique::kFixed, Quad(-1, 1, 0, 1, 0, 1)), D3D_OK); });
-  const Difference d = Compare(image, Pattern);
+  const tl::testing::PixelDifference d = Compare(image, Pattern);
   EXPECT_EQ(d.differing, 0) << d.first;
 
   // Upright (v flipped) and split as the renderer draws RGB frames: still exact.
@@ -207,7 +179,7 @@ TEST_F(ToneEffectOnDevice, FixedDrawsTheFrameExactly) {
     DrawQuad(Technique::kFixed, Quad(-1, 0, 0, 0.5f, 1, 0));
     DrawQuad(Technique::kFixed, Quad(0, 1, 0.5f, 1, 1, 0));
   });
-  const Difference flipped = Compare(split, [](int x, int y) { return Pattern(x, kHeight - 1 - y); });
+  const tl::testing::PixelDifference flipped = Compare(split, [](int x, int y) { return Pattern(x, kHeight - 1 - y); });
   EXPECT_EQ(flipped.differing, 0) << flipped.first;
 }
 
@@ -219,7 +191,7 @@ TEST_F(ToneEffectOnDevice, SimplestVS2MatchesTheReference) {
        {std::tuple{40, 185, 0.125f, 0.5f}, std::tuple{20, 185, 0.25f, 1.0f}, std::tuple{50, 150, 0.5f, 0.0f}}) {
     SetTone(low, high, noise, strength);
     const Image image = Render(kWidth, kHeight, [&] { DrawQuad(Technique::kSimplestVS2, Quad(-1, 1, 0, 1, 0, 1)); });
-    const Difference d = Compare(image, [&](int x, int y) { return ReferenceSimplest(tone_, Pattern(x, y)); });
+    const tl::testing::PixelDifference d = Compare(image, [&](int x, int y) { return ReferenceSimplest(tone_, Pattern(x, y)); });
     EXPECT_LE(d.worst, 1) << low << " " << strength << " " << d.first;
     std::printf("SimplestVS2 %d/%d/%.3f/%.2f: %ld of %d pixels one level off\n", low, high, noise, strength, d.differing,
                 kWidth * kHeight);
@@ -248,14 +220,14 @@ TEST_F(ToneEffectOnDevice, LumaraLooksUpTheRampThenTones) {
       return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad.data(), sizeof(XyzwUv));
     });
   });
-  const Difference d = Compare(image, [&](int x, int y) { return ReferenceLumara(tone_, ramp, Pattern(x, y)); });
+  const tl::testing::PixelDifference d = Compare(image, [&](int x, int y) { return ReferenceLumara(tone_, ramp, Pattern(x, y)); });
   EXPECT_LE(d.worst, 1) << d.first;
   std::printf("Lumara: %ld of %d pixels one level off\n", d.differing, kWidth * kHeight);
 
   // With no tone the ramp alone: every level of every channel looked up exactly.
   SetTone(40, 185, 0.0f, 0.0f);
   const Image rampOnly = Render(kWidth, 256, [&] { DrawQuad(Technique::kLumara, Quad(-1, 1, 0, 1, 0, 256.0f / kHeight)); });
-  const Difference exact = Compare(rampOnly, [&](int x, int y) { return ReferenceLumara(tone_, ramp, Pattern(x, y)); });
+  const tl::testing::PixelDifference exact = Compare(rampOnly, [&](int x, int y) { return ReferenceLumara(tone_, ramp, Pattern(x, y)); });
   EXPECT_EQ(exact.worst, 0) << exact.first;
 }
 
@@ -296,14 +268,14 @@ TEST_F(ToneEffectOnDevice, Yuy2TechniquesUnpackEachPixelOfItsPair) {
     SetVideoSize(width, height);
     SetTone(40, 185, 0.125f, 0.5f);
     const Image plain = Render(width, height, [&] { DrawQuad(Technique::kYuy2ToRgb, Quad(-1, 1, 0, 1, 0, 1)); });
-    const Difference d = Compare(plain, [&](int x, int y) {
+    const tl::testing::PixelDifference d = Compare(plain, [&](int x, int y) {
       std::uint8_t l, cb, cr;
       packed.pixel(x, y, &l, &cb, &cr);
       return ReferenceYuy2ToRgb(l, cb, cr);
     });
     EXPECT_LE(d.worst, 1) << d.first;
     const Image toned = Render(width, height, [&] { DrawQuad(Technique::kSimplestVS2Yuy2, Quad(-1, 1, 0, 1, 0, 1)); });
-    const Difference t = Compare(toned, [&](int x, int y) {
+    const tl::testing::PixelDifference t = Compare(toned, [&](int x, int y) {
       std::uint8_t l, cb, cr;
       packed.pixel(x, y, &l, &cb, &cr);
       return ReferenceSimplestYuy2(tone_, l, cb, cr);
