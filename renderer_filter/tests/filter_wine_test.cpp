@@ -254,6 +254,42 @@ TEST_F(Filter, VideoInfoHeader2RendersLikeVideoInfoHeader) {
   EXPECT_EQ(pictures[0]->pixels, pictures[1]->pixels);
 }
 
+// A connected pin 0 offered a new type in place (a dynamic reconnection): refused types leave
+// the format as it was; an accepted one rebuilds the device for it, sizes the allocator's
+// buffers for the new frames, and uploads again with the badge shown.
+TEST_F(Filter, FormatChangeOnTheConnectedPin) {
+  ComPtr<IBaseFilter> renderer = CreateRenderer();
+  SourceGraph graph;
+  ASSERT_TRUE(graph.Build(renderer.Get(), PictureSource({AviPixels::kRgb32, 320, 240, 3, 25})));
+  ComPtr<IPin> input = PinAt(renderer.Get(), 0), output = PinAt(graph.source.Get(), 0);
+  ASSERT_TRUE(input && output);
+
+  EXPECT_EQ(input->ReceiveConnection(output.Get(), &VideoType(MEDIASUBTYPE_RGB24, 640, 480, 24).get()), E_INVALIDARG);
+  RendererDiagnostics d = Diagnostics(renderer.Get());
+  EXPECT_EQ(d.width, 320);
+  EXPECT_EQ(d.bitCount, 32);
+
+  ASSERT_EQ(input->ReceiveConnection(output.Get(), &VideoType(MEDIASUBTYPE_YUY2, 640, 480, 16, true).get()), S_OK);
+  d = Diagnostics(renderer.Get());
+  EXPECT_EQ(d.width, 640);
+  EXPECT_EQ(d.height, 480);
+  EXPECT_EQ(d.bitCount, 16);
+  EXPECT_TRUE(d.device);
+  EXPECT_TRUE(d.uploadEnabled);
+  EXPECT_TRUE(d.badgeVisible);
+  ComPtr<IMemInputPin> memory;
+  ASSERT_EQ(input.As(&memory), S_OK);
+  ComPtr<IMemAllocator> allocator;
+  ASSERT_EQ(memory->GetAllocator(&allocator), S_OK);
+  ALLOCATOR_PROPERTIES properties{};
+  ASSERT_EQ(allocator->GetProperties(&properties), S_OK);
+  EXPECT_GE(properties.cbBuffer, 640 * 480 * 2);
+  EXPECT_GE(properties.cBuffers, 1);
+  // Committed again: a buffer of the new size can be had at once.
+  ComPtr<IMediaSample> sample;
+  EXPECT_EQ(allocator->GetBuffer(&sample, nullptr, nullptr, AM_GBF_NOWAIT), S_OK);
+}
+
 TEST_F(Filter, SettingsDefaultsAndClamps) {
   auto tuning = [] {
     ComPtr<IBaseFilter> renderer = CreateRenderer();
