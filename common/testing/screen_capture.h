@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "common/testing/pixels.h"
-
 namespace tl::testing {
 
 // What the screen shows of a window's client area, 0x00RRGGBB by rows. First waits until this
@@ -26,6 +24,10 @@ bool SaveWindowPng(HWND window, const std::wstring& path);
 
 // An image file (PNG, BMP, JPEG...) decoded as a viewer decodes it, through GDI+; nothing when
 // it cannot be decoded.
+struct ImagePixels {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;  // 0x00RRGGBB by rows, top first
+};
 std::optional<ImagePixels> ReadImageFile(const std::wstring& path);
 
 }  // namespace tl::testing

@@ -5,16 +5,17 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/dshow/win32/dshow.h"
-#include "common/testing/pixels.h"
 #include "common/win32/com.h"
 #include "renderer_filter/core/tone_effect.h"
 #include "renderer_filter/tests/avi_writer.h"
+#include "renderer_filter/tests/pixel_compare.h"
 #include "renderer_filter/win32/diagnostics.h"
 
 namespace tl::renderer::testing {
@@ -52,17 +53,21 @@ ComPtr<IBaseFilter> CreateRenderer();
 RendererDiagnostics Diagnostics(IUnknown* renderer);
 
 // A picture read back from the renderer, top-down, 0x00RRGGBB.
-using Picture = tl::testing::ImagePixels;
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] & 0xFFFFFF; }
+};
 // From a packed DIB (BITMAPINFOHEADER and 32-bit rows).
 std::optional<Picture> PictureFromDib(const uint8_t* dib, std::size_t bytes);
 // IBasicVideo::GetCurrentImage of the renderer.
 std::optional<Picture> CurrentImage(IUnknown* renderer);
 
-// Largest channel difference and how many pixels differ at all, against `want(x, y)`.
-using Difference = tl::testing::PixelDifference;
-template <typename Want>
-Difference Compare(const Picture& got, Want want, int x0 = 0, int x1 = -1) {
-  return tl::testing::ComparePixels(got, want, x0, x1);
+// `got` against `want(x, y)` over columns x0 to x1 (exclusive; -1: to the right edge).
+inline Difference Compare(const Picture& got, const std::function<Pixel(int, int)>& want, int x0 = 0, int x1 = -1) {
+  if (x1 < 0) x1 = got.width;
+  return ComparePixels(got.width, got.height, [&](int x, int y) { return got.at(x, y); }, want,
+                       [&](int x, int) { return x >= x0 && x < x1; });
 }
 
 // The tone the renderer applies for tuning values, as its effect reads them.

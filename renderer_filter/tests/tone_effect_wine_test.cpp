@@ -21,11 +21,11 @@
 #include <string>
 #include <vector>
 
-#include "common/testing/pixels.h"
 #include "common/testing/wine_testing.h"
 #include "common/win32/com.h"
 #include "common/win32/handles.h"
 #include "renderer_filter/core/tone_effect.h"
+#include "renderer_filter/tests/pixel_compare.h"
 #include "renderer_filter/win32/tone_effect_d3d.h"
 
 namespace tl::renderer {
@@ -47,11 +47,16 @@ std::array<XyzUv, 4> Quad(float left, float right, float u0, float u1, float vTo
   return {{{left, 1, 0, u0, vTop}, {right, 1, 0, u1, vTop}, {left, -1, 0, u0, vBottom}, {right, -1, 0, u1, vBottom}}};
 }
 
-using Image = tl::testing::ImagePixels;
+struct Image {
+  int width = 0, height = 0;
+  std::vector<Pixel> pixels;
+  Pixel at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
 
-template <typename Want>
-tl::testing::PixelDifference Compare(const Image& got, Want want) {
-  return tl::testing::ComparePixels(got, want);
+using testing::Difference;
+
+Difference Compare(const Image& got, const std::function<Pixel(int, int)>& want) {
+  return testing::ComparePixels(got.width, got.height, [&](int x, int y) { return got.at(x, y); }, want);
 }
 
 class ToneEffectOnDevice : public ::testing::Test {
@@ -171,7 +176,7 @@ TEST_F(ToneEffectOnDevice, FixedDrawsTheFrameExactly) {
   auto frame = Texture(kWidth, kHeight, Pattern);
   effect_->SetTexture(EffectParameter::kColorTexture, frame.Get());
   const Image image = Render(kWidth, kHeight, [&] { EXPECT_EQ(DrawQuad(Technique::kFixed, Quad(-1, 1, 0, 1, 0, 1)), D3D_OK); });
-  const tl::testing::PixelDifference d = Compare(image, Pattern);
+  const Difference d = Compare(image, Pattern);
   EXPECT_EQ(d.differing, 0) << d.first;
 
   // Upright (v flipped) and split as the renderer draws RGB frames: still exact.
@@ -179,7 +184,7 @@ TEST_F(ToneEffectOnDevice, FixedDrawsTheFrameExactly) {
     DrawQuad(Technique::kFixed, Quad(-1, 0, 0, 0.5f, 1, 0));
     DrawQuad(Technique::kFixed, Quad(0, 1, 0.5f, 1, 1, 0));
   });
-  const tl::testing::PixelDifference flipped = Compare(split, [](int x, int y) { return Pattern(x, kHeight - 1 - y); });
+  const Difference flipped = Compare(split, [](int x, int y) { return Pattern(x, kHeight - 1 - y); });
   EXPECT_EQ(flipped.differing, 0) << flipped.first;
 }
 
@@ -191,7 +196,7 @@ TEST_F(ToneEffectOnDevice, SimplestVS2MatchesTheReference) {
        {std::tuple{40, 185, 0.125f, 0.5f}, std::tuple{20, 185, 0.25f, 1.0f}, std::tuple{50, 150, 0.5f, 0.0f}}) {
     SetTone(low, high, noise, strength);
     const Image image = Render(kWidth, kHeight, [&] { DrawQuad(Technique::kSimplestVS2, Quad(-1, 1, 0, 1, 0, 1)); });
-    const tl::testing::PixelDifference d = Compare(image, [&](int x, int y) { return ReferenceSimplest(tone_, Pattern(x, y)); });
+    const Difference d = Compare(image, [&](int x, int y) { return ReferenceSimplest(tone_, Pattern(x, y)); });
     EXPECT_LE(d.worst, 1) << low << " " << strength << " " << d.first;
     std::printf("SimplestVS2 %d/%d/%.3f/%.2f: %ld of %d pixels one level off\n", low, high, noise, strength, d.differing,
                 kWidth * kHeight);
@@ -220,14 +225,14 @@ TEST_F(ToneEffectOnDevice, LumaraLooksUpTheRampThenTones) {
       return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad.data(), sizeof(XyzwUv));
     });
   });
-  const tl::testing::PixelDifference d = Compare(image, [&](int x, int y) { return ReferenceLumara(tone_, ramp, Pattern(x, y)); });
+  const Difference d = Compare(image, [&](int x, int y) { return ReferenceLumara(tone_, ramp, Pattern(x, y)); });
   EXPECT_LE(d.worst, 1) << d.first;
   std::printf("Lumara: %ld of %d pixels one level off\n", d.differing, kWidth * kHeight);
 
   // With no tone the ramp alone: every level of every channel looked up exactly.
   SetTone(40, 185, 0.0f, 0.0f);
   const Image rampOnly = Render(kWidth, 256, [&] { DrawQuad(Technique::kLumara, Quad(-1, 1, 0, 1, 0, 256.0f / kHeight)); });
-  const tl::testing::PixelDifference exact = Compare(rampOnly, [&](int x, int y) { return ReferenceLumara(tone_, ramp, Pattern(x, y)); });
+  const Difference exact = Compare(rampOnly, [&](int x, int y) { return ReferenceLumara(tone_, ramp, Pattern(x, y)); });
   EXPECT_EQ(exact.worst, 0) << exact.first;
 }
 
@@ -268,14 +273,14 @@ TEST_F(ToneEffectOnDevice, Yuy2TechniquesUnpackEachPixelOfItsPair) {
     SetVideoSize(width, height);
     SetTone(40, 185, 0.125f, 0.5f);
     const Image plain = Render(width, height, [&] { DrawQuad(Technique::kYuy2ToRgb, Quad(-1, 1, 0, 1, 0, 1)); });
-    const tl::testing::PixelDifference d = Compare(plain, [&](int x, int y) {
+    const Difference d = Compare(plain, [&](int x, int y) {
       std::uint8_t l, cb, cr;
       packed.pixel(x, y, &l, &cb, &cr);
       return ReferenceYuy2ToRgb(l, cb, cr);
     });
     EXPECT_LE(d.worst, 1) << d.first;
     const Image toned = Render(width, height, [&] { DrawQuad(Technique::kSimplestVS2Yuy2, Quad(-1, 1, 0, 1, 0, 1)); });
-    const tl::testing::PixelDifference t = Compare(toned, [&](int x, int y) {
+    const Difference t = Compare(toned, [&](int x, int y) {
       std::uint8_t l, cb, cr;
       packed.pixel(x, y, &l, &cb, &cr);
       return ReferenceSimplestYuy2(tone_, l, cb, cr);
@@ -307,13 +312,13 @@ TEST_F(ToneEffectOnDevice, DrawPutsTheDeviceStateBackAndReportsAFailingPass) {
 }
 
 TEST_F(ToneEffectOnDevice, AMissingOrBrokenEffectFileGivesTheBuiltInSet) {
-  const std::wstring missing = testing::ArtifactDir() + L"no_such_effect.dat";
+  const std::wstring missing = tl::testing::ArtifactDir() + L"no_such_effect.dat";
   LoadedToneEffect loaded = LoadToneEffect(device_.Get(), missing.c_str());
   ASSERT_TRUE(loaded.effect);
   EXPECT_EQ(loaded.effect->source(), EffectSource::kBuiltIn);
   EXPECT_FALSE(loaded.fileError.empty());
 
-  const std::wstring broken = testing::ArtifactDir() + L"broken_effect.dat";
+  const std::wstring broken = tl::testing::ArtifactDir() + L"broken_effect.dat";
   std::ofstream(broken.c_str(), std::ios::binary) << "float4 g_Constant;\ntechnique Lumara { pass P0 { PixelShader = \x01\xff";
   loaded = LoadToneEffect(device_.Get(), broken.c_str());
   ASSERT_TRUE(loaded.effect);
@@ -322,7 +327,7 @@ TEST_F(ToneEffectOnDevice, AMissingOrBrokenEffectFileGivesTheBuiltInSet) {
 
   // The shipped file: on Windows D3DX loads it; Wine's compiler cannot, and the built-in set
   // takes its place with the compiler's complaint.
-  const std::wstring shipped = testing::InstallDir() + L"eLumara.dat";
+  const std::wstring shipped = tl::testing::InstallDir() + L"eLumara.dat";
   loaded = LoadToneEffect(device_.Get(), shipped.c_str());
   ASSERT_TRUE(loaded.effect);
   std::printf("shipped effect file: %s %s\n", loaded.effect->source() == EffectSource::kEffectFile ? "loaded" : "not loaded:",

@@ -20,12 +20,11 @@ win32::ComPtr<IBaseFilter> CreateTestSource(SourceSpec spec) {
   push.classId = kTestSourceClass;
   push.type = spec.type;
   push.frameBytes = spec.frameBytes;
-  push.frame = [frames = spec.frames, frameTime = spec.frameTime, fill = std::move(spec.fill)](
-                   int index, BYTE* data, REFERENCE_TIME* start, REFERENCE_TIME* stop) {
-    if (index >= frames) return false;
-    if (fill) fill(index, data);
-    *start = index * frameTime;
-    *stop = *start + frameTime;
+  push.frame = [spec = std::move(spec)](int index, BYTE* data, REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+    if (index >= spec.frames) return false;
+    if (spec.fill) spec.fill(index, data);
+    *start = index * spec.frameTime;
+    *stop = *start + spec.frameTime;
     return true;
   };
   return CreatePushSource(std::move(push));

@@ -7,7 +7,6 @@
 
 #include "common/dshow/win32/base_filter.h"
 #include "common/dshow/win32/pins.h"
-#include "common/win32/handles.h"
 
 namespace tl::dshow {
 namespace {
@@ -25,7 +24,7 @@ class PushPin final : public OutputPin {
     return S_OK;
   }
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& requested) override {
-    requested.cBuffers = std::max<long>(requested.cBuffers, 1);
+    requested.cBuffers = std::max<long>(requested.cBuffers, spec_.buffers);
     requested.cbBuffer = std::max<long>(requested.cbBuffer, spec_.frameBytes);
     ALLOCATOR_PROPERTIES actual{};
     const HRESULT hr = allocator->SetProperties(&requested, &actual);
@@ -46,14 +45,13 @@ class PushSource final : public BaseFilter {
 
   STDMETHODIMP Stop() override {
     stopping_ = true;
-    // Decommitting (in the pin's Inactive) releases the thread from GetDeliveryBuffer.
+    // Decommitting (in the pin's Inactive) releases the thread from GetDeliveryBuffer, and a
+    // graph stops the filters downstream first, so a Receive it sits in returns as well. The
+    // thread ends here: left running, it could take a buffer of the next run's allocator and
+    // deliver this run's sample into a paused renderer, which holds it while the next Pause
+    // waits for the thread.
     const HRESULT hr = BaseFilter::Stop();
-    // The graph stops downstream filters first, so the thread leaves its last Receive at once.
-    // It is waited for here: a thread still running at the next start could deliver a frame of
-    // the old run into it, and the renderer would hold that frame while the start waited for
-    // the thread under the filter's lock. Bounded, for a graph that stops this filter first:
-    // the thread is then joined at the next start.
-    ::WaitForSingleObject(streamEnded_.get(), 5000);
+    if (thread_.joinable()) thread_.join();
     return hr;
   }
 
@@ -63,11 +61,7 @@ class PushSource final : public BaseFilter {
     if (from != State_Stopped || !pin_.IsConnected()) return;
     if (thread_.joinable()) thread_.join();
     stopping_ = false;
-    ::ResetEvent(streamEnded_.get());
-    thread_ = std::thread([this] {
-      Stream();
-      ::SetEvent(streamEnded_.get());
-    });
+    thread_ = std::thread([this] { Stream(); });
   }
 
  private:
@@ -79,7 +73,7 @@ class PushSource final : public BaseFilter {
   void Stream() {
     for (int i = 0; !stopping_; ++i) {
       ComPtr<IMediaSample> sample;
-      if (FAILED(pin_.GetDeliveryBuffer(&sample, nullptr, nullptr, 0)) || stopping_) return;
+      if (FAILED(pin_.GetDeliveryBuffer(&sample, nullptr, nullptr, 0))) return;
       BYTE* data = nullptr;
       REFERENCE_TIME start = 0, stop = 0;
       if (FAILED(sample->GetPointer(&data)) || !spec_.frame(i, data, &start, &stop)) break;
@@ -95,7 +89,6 @@ class PushSource final : public BaseFilter {
   PushPin pin_;
   std::thread thread_;
   std::atomic<bool> stopping_{false};
-  win32::UniqueHandle streamEnded_{::CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // no thread streams
 };
 
 }  // namespace
