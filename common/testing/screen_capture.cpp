@@ -62,8 +62,8 @@ class GdiplusSession {
 
 }  // namespace
 
-std::vector<uint32_t> CaptureClient(HWND window) {
-  FlushToScreen();
+std::vector<uint32_t> CaptureClient(HWND window, bool waitForOwnDrawing) {
+  if (waitForOwnDrawing) FlushToScreen();
   RECT client{};
   ::GetClientRect(window, &client);
   POINT origin{0, 0};

@@ -10,8 +10,10 @@
 
 namespace tl::testing {
 
-// What the screen shows of a window's client area, 0x00RRGGBB by rows.
-std::vector<uint32_t> CaptureClient(HWND window);
+// What the screen shows of a window's client area, 0x00RRGGBB by rows. First waits until this
+// process's own drawing has reached the screen; a window of another process does not need that
+// wait (waitForOwnDrawing false), which timing measurements leave out.
+std::vector<uint32_t> CaptureClient(HWND window, bool waitForOwnDrawing = true);
 
 // The screen's colour (0x00RRGGBB) at a point of a window's client area.
 uint32_t ScreenPixel(HWND window, int x, int y);

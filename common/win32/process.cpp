@@ -27,6 +27,23 @@ bool StartHidden(const std::wstring& commandLine, HANDLE* processOut) {
   return true;
 }
 
+bool StartShown(const std::wstring& program, const std::wstring& commandLine, DWORD* error) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION info{};
+  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back(L'\0');
+  if (!::CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (error) *error = ::GetLastError();
+    return false;
+  }
+  ::CloseHandle(info.hThread);
+  ::CloseHandle(info.hProcess);
+  return true;
+}
+
 std::optional<DWORD> RunHiddenAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
   HANDLE raw = nullptr;
   if (!StartHidden(commandLine, &raw)) return std::nullopt;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/testing/debug_output.h"
 #include "common/testing/wine_testing.h"
 #include "common/win32/handles.h"
 #include "common/win32/proc_address.h"
@@ -250,41 +251,10 @@ TEST_F(Tintor, RampsOnTheGdiRoadAreReadBack) {
   EXPECT_TRUE(tl::testing::SameAtDisplayPrecision(back, dim));
 }
 
-// Receives OutputDebugString text the way debug viewers do (the DBWIN_BUFFER protocol).
-class DebugOutputListener {
- public:
-  DebugOutputListener()
-      : bufferReady_(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY")),
-        dataReady_(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY")),
-        mapping_(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER")) {
-    if (mapping_) view_ = static_cast<const char*>(::MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, 0));
-    if (bufferReady_) ::SetEvent(bufferReady_.get());
-  }
-  ~DebugOutputListener() {
-    if (view_) ::UnmapViewOfFile(view_);
-  }
-  bool ok() const { return bufferReady_ && dataReady_ && view_; }
-  // All messages that arrive until none comes for timeoutMs.
-  std::string Collect(DWORD timeoutMs) {
-    std::string all;
-    while (::WaitForSingleObject(dataReady_.get(), timeoutMs) == WAIT_OBJECT_0) {
-      all += std::string(view_ + sizeof(DWORD), strnlen(view_ + sizeof(DWORD), 4096 - sizeof(DWORD)));
-      ::SetEvent(bufferReady_.get());
-    }
-    return all;
-  }
-
- private:
-  tl::win32::UniqueHandle bufferReady_;
-  tl::win32::UniqueHandle dataReady_;
-  tl::win32::UniqueHandle mapping_;
-  const char* view_ = nullptr;
-};
-
 TEST_F(Tintor, ARampTheDisplayRefusesIsReportedOnTheDebuggerOutput) {
   TL_REQUIRE_GAMMA();
   tl::testing::DisplayRampGuard restore;
-  DebugOutputListener listener;
+  tl::testing::DebugOutputListener listener;
   ASSERT_TRUE(listener.ok());
   RampTable dim = Dimmed(220);
   api.IntelGammaSetRampData(&dim);

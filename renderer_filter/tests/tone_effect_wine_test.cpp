@@ -93,7 +93,7 @@ class ToneEffectOnDevice : public ::testing::Test {
     window_.reset(::CreateWindowW(wc.lpszClassName, L"tone effect", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
                                   wc.hInstance, nullptr));
     ASSERT_TRUE(window_);
-    d3d_.Attach(::Direct3DCreate9(D3D_SDK_VERSION));
+    d3d_ = win32::AdoptComPtr(::Direct3DCreate9(D3D_SDK_VERSION));
     ASSERT_TRUE(d3d_);
     D3DDISPLAYMODE mode{};
     ASSERT_EQ(d3d_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);

@@ -4,37 +4,22 @@
 #include <climits>
 #include <cstdlib>
 #include <cwchar>
-#include <fstream>
 
+#include "common/win32/file.h"
 #include "common/win32/gdi.h"
 
 namespace tl::skin {
 namespace {
 
 // Skin pictures are small; anything larger is not one of ours.
-constexpr std::streamoff kMaxFileSize = 64 * 1024 * 1024;
-
-bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& data) {
-  win32::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileSize) return false;
-  data.resize(static_cast<size_t>(size.QuadPart));
-  DWORD read = 0;
-  if (!data.empty() && (!::ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()),
-                                    &read, nullptr) ||
-                        read != data.size()))
-    return false;
-  return true;
-}
+constexpr size_t kMaxFileSize = 64 * 1024 * 1024;
 
 }  // namespace
 
 std::unique_ptr<SkinBitmap> SkinBitmap::Load(const std::wstring& path, bool rectangle, int x,
                                              int y, int width, int height) {
   std::vector<uint8_t> data;
-  if (!ReadWholeFile(path, data)) return nullptr;
+  if (!win32::ReadWholeFile(path, data, kMaxFileSize)) return nullptr;
   auto bitmap = std::make_unique<SkinBitmap>();
   const bool ok = rectangle ? DecodeBmpRect(data, x, y, width, height, bitmap->pixels)
                             : DecodeBmp(data, bitmap->pixels);
@@ -188,24 +173,7 @@ void ButtonSkin::Prepare() {
 }
 
 HRGN RegionFromRuns(const std::vector<Rect>& runs) {
-  if (runs.empty()) return nullptr;
-  std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
-  auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
-  data->rdh.dwSize = sizeof(RGNDATAHEADER);
-  data->rdh.iType = RDH_RECTANGLES;
-  data->rdh.nCount = static_cast<DWORD>(runs.size());
-  data->rdh.nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
-  RECT bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-  auto* rects = reinterpret_cast<RECT*>(data->Buffer);
-  for (size_t i = 0; i < runs.size(); ++i) {
-    rects[i] = RECT{runs[i].left, runs[i].top, runs[i].right, runs[i].bottom};
-    bounds.left = std::min(bounds.left, rects[i].left);
-    bounds.top = std::min(bounds.top, rects[i].top);
-    bounds.right = std::max(bounds.right, rects[i].right);
-    bounds.bottom = std::max(bounds.bottom, rects[i].bottom);
-  }
-  data->rdh.rcBound = bounds;
-  return ::ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
+  return static_cast<HRGN>(win32::RegionFromRects(std::span<const Rect>(runs)).release());
 }
 
 HRGN ButtonSkin::CreateWindowRegion(int windowWidth, int windowHeight) const {

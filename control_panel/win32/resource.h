@@ -1,0 +1,30 @@
+// Identifiers of the control panel's resources and of the controls of its dialog template.
+#pragma once
+
+#define IDD_TAVOLUMARA_DIALOG 102
+#define IDR_MAINFRAME 128
+#define IDB_SLIDER_CHANNEL 140
+
+#define IDC_FULLSCREEN_VIDEO 1001
+#define IDC_OPEN_FILE 1006
+#define IDC_HELP_BUTTON 1007
+#define IDC_APPLIED_LABEL 1008
+#define IDC_PREVIEW_NORMAL 1015
+#define IDC_PREVIEW_APPLIED 1016
+#define IDC_FULL_SCREEN 1024
+#define IDC_LCD_TAB 1025
+#define IDC_MODE_SOFT 1026
+#define IDC_MODE_VIVID 1027
+#define IDC_MODE_LUMARA 1028
+#define IDC_VIDEO_TAB 1029
+#define IDC_MODE_THEATER 1030
+#define IDC_CANCEL 1032
+#define IDC_APPLY 1033
+#define IDC_CLOSE 1034
+#define IDC_DEFAULT 1037
+#define IDC_MINIMIZE 1038
+#define IDC_STRENGTH_SLIDER 1050
+#define IDC_MODE_NORMAL 1053
+#define IDC_LAUNCH 1058
+#define IDC_NORMAL_LABEL 1062
+#define IDC_CONTRAST_LABEL 1065
