@@ -6,11 +6,15 @@
 //
 // Input: byte 0 the slot (8..31), byte 1 the split switch and mode, bytes 2..5 width and height
 // (signed 16-bit), bytes 6..9 the extra destination and source pitch (signed 16-bit), byte 10
-// non-zero sets the tuning values of bytes 11..14; the rest fills the source frame.
+// with its top three bits set sets the tuning values of bytes 11..14; the rest fills the source
+// frame.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <memory>
 #include <vector>
 
 #include "frame_enhance/core/celumara.h"
@@ -47,6 +51,30 @@ constexpr Slot kSlots[12] = {
     {&CeLumara::KernelNV12Pitched, &CeLumara::KernelNV12},   {&CeLumara::KernelSideBySidePitched, &CeLumara::KernelSideBySide},
 };
 
+// One object per frame size and mode, initialised once: Init computes the 128K-entry tables, which
+// would otherwise cost most of every run. What an input does depends only on its own size, pitches
+// and slot; the tables' values (left by earlier inputs' tuning) change no bound.
+CeLumara& ObjectFor(int width, int height, bool mode) {
+  struct Entry {
+    int width, height;
+    bool mode;
+    std::unique_ptr<CeLumara> object;
+  };
+  static std::deque<Entry> cache;
+  for (auto it = cache.begin(); it != cache.end(); ++it) {
+    if (it->width == width && it->height == height && it->mode == mode) {
+      std::rotate(cache.begin(), it, it + 1);
+      return *cache.front().object;
+    }
+  }
+  if (cache.size() >= 64) cache.pop_back();
+  auto object = std::make_unique<CeLumara>(kMalloc, PortableKernels());
+  object->Init(width, height);
+  object->SetMode(mode ? 1 : 0);
+  cache.push_front(Entry{width, height, mode, std::move(object)});
+  return *cache.front().object;
+}
+
 std::vector<const KernelTable*> Sets() {
   std::vector<const KernelTable*> sets{&PortableKernels(), &Sse2Kernels()};
   if (const KernelTable* avx = Avx512Kernels()) sets.push_back(avx);
@@ -57,7 +85,6 @@ std::vector<const KernelTable*> Sets() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::vector<const KernelTable*> sets = Sets();
-  static CeLumara object(kMalloc, PortableKernels());
   if (size < 15) return 0;
   const int slot = 8 + data[0] % 24;
   const bool direct = slot >= 16 && slot < 24;
@@ -66,11 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Layout layout = static_cast<Layout>(((slot - 8) / 2) % 4);
   const int width = I16(data + 2), height = I16(data + 4);
 
+  CeLumara& object = ObjectFor(width, height, data[1] & 2);
   object.UseKernels(PortableKernels());
-  object.Init(width, height);
   object.SetSplit(data[1] & 1);
-  object.SetMode(data[1] & 2);
-  if (data[10] != 0) {
+  if ((data[10] & 0xE0) == 0xE0) {
     // Any tuning value, including NaN and infinities, as the host may pass them.
     float noise, strength;
     const std::uint32_t noiseBits = 0x3F000000u ^ (std::uint32_t{data[13]} << 23), strengthBits = 0x3F000000u ^ (std::uint32_t{data[14]} << 23);

@@ -1,12 +1,13 @@
-// The BMP reader and the region builder of the skins. The first 4 input bytes pick a rectangle
-// and the colour key, the rest is the file. A file that decodes must decode the same through the
-// rectangle form, and the see-through runs must be exactly the key-coloured pixels, each run as
-// long as it can be.
+// The BMP reader and the two region builders: the skins' see-through columns and the control
+// panel's window outline. The first 4 input bytes pick a rectangle, the rest is the file. A file
+// that decodes must decode the same through the rectangle form; the skins' runs must be exactly
+// the key-coloured pixels and the outline's exactly the others (each run as long as it can be).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 
+#include "control_panel/core/panel_rules.h"
 #include "skin/core/bmp.h"
 #include "skin/core/geometry.h"
 
@@ -34,6 +35,27 @@ void CheckRuns(const Pixels& pixels, uint32_t key) {
   for (int32_t y = 0; y < pixels.height; ++y)
     for (int32_t x = 0; x < pixels.width; ++x) keyed += isKey(x, y);
   Check(covered == keyed);
+}
+
+// The panel's outline: row by row, the runs of pixels outside the key range.
+void CheckOutline(const Pixels& pixels) {
+  const std::vector<Rect> runs = tl::panel::OutlineRuns(pixels);
+  auto kept = [&](int32_t x, int32_t y) {
+    return !tl::panel::InKeyRange(pixels.At(x, y), tl::panel::kOutlineKey, tl::panel::kOutlineTolerance);
+  };
+  size_t covered = 0;
+  for (const Rect& r : runs) {
+    Check(r.top >= 0 && r.bottom == r.top + 1 && r.top < pixels.height);
+    Check(r.left >= 0 && r.left < r.right && r.right <= pixels.width);
+    for (int32_t x = r.left; x < r.right; ++x) Check(kept(x, r.top));
+    Check(r.left == 0 || !kept(r.left - 1, r.top));
+    Check(r.right == pixels.width || !kept(r.right, r.top));
+    covered += static_cast<size_t>(r.right - r.left);
+  }
+  size_t all = 0;
+  for (int32_t y = 0; y < pixels.height; ++y)
+    for (int32_t x = 0; x < pixels.width; ++x) all += kept(x, y);
+  Check(covered == all);
 }
 
 }  // namespace
@@ -72,5 +94,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The skins' key, and the colour of the top-left pixel (as the slider channel uses).
   CheckRuns(whole, kDefaultColourKey);
   CheckRuns(whole, whole.At(0, 0));
+  CheckOutline(whole);
   return 0;
 }
