@@ -107,6 +107,12 @@ PanelProcess::~PanelProcess() {
   if (!WaitForExit(5000)) ::TerminateProcess(process_.get(), 1);
 }
 
+bool PanelProcess::Kill() {
+  if (!process_) return false;
+  ::TerminateProcess(process_.get(), 9);
+  return WaitForExit(10000);
+}
+
 bool PanelProcess::Running() const {
   return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
