@@ -1,16 +1,13 @@
 // Receives what programs write to the debugger output (OutputDebugString), the way debug viewers
-// do: the DBWIN_BUFFER protocol. A thread of its own answers every writer at once, so that the
-// writers (which wait for the reader) are not slowed down. One listener at a time per machine.
+// do: the DBWIN_BUFFER protocol. The machine has one such reader at a time; in a test process it
+// is shared by every listener and answers each writer at once on a thread of its own (writers
+// wait for it), and each listener gets everything written while it exists.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <mutex>
 #include <string>
-#include <thread>
-
-#include "common/win32/handles.h"
 
 namespace tl::testing {
 
@@ -21,22 +18,21 @@ class DebugOutputListener {
   DebugOutputListener(const DebugOutputListener&) = delete;
   DebugOutputListener& operator=(const DebugOutputListener&) = delete;
 
-  bool ok() const { return bufferReady_ && dataReady_ && view_; }
+  // False when the debugger output cannot be read here.
+  bool ok() const { return ok_; }
   // Everything received since the last call, once nothing more has come for quietMs.
   std::string Collect(DWORD quietMs);
+  // Waits up to timeoutMs for `text`; true when it came. What came up to its end is taken.
+  bool WaitFor(const std::string& text, DWORD timeoutMs);
 
  private:
-  void Listen();
+  friend class DebugOutputReader;
+  void Deliver(const char* text, size_t length);
 
-  win32::UniqueHandle bufferReady_;
-  win32::UniqueHandle dataReady_;
-  win32::UniqueHandle mapping_;
-  const char* view_ = nullptr;
+  bool ok_ = false;
   std::mutex lock_;
   std::string received_;
   ULONGLONG lastArrival_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread listener_;
 };
 
 }  // namespace tl::testing

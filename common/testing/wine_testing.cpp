@@ -28,6 +28,7 @@ std::wstring FolderFromEnvironment(const char* name) {
 std::wstring InstallDir() { return FolderFromEnvironment("TL_INSTALL_DIR"); }
 std::wstring TestDir() { return FolderFromEnvironment("TL_TEST_DIR"); }
 std::wstring ArtifactDir() { return FolderFromEnvironment("TL_ARTIFACT_DIR"); }
+std::wstring SourceDir() { return FolderFromEnvironment("TL_SOURCE_DIR"); }
 
 namespace {
 

@@ -16,6 +16,7 @@ namespace tl::testing {
 std::wstring InstallDir();   // the installation folder
 std::wstring TestDir();      // the test executables and their helper programs
 std::wstring ArtifactDir();  // screenshots and other files kept for a person to look at
+std::wstring SourceDir();    // the repository, for sources the tests hand to programs
 
 // A fresh copy of the installation folder under the tests' folder, for a test that changes or
 // removes some of its files: the whole folder, or only `files` (relative paths; their folders are

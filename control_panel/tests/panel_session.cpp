@@ -9,8 +9,10 @@ namespace {
 
 constexpr DWORD kPollMs = 10;
 constexpr UINT kSendTimeoutMs = 10000;
-// Three timer ticks of 100 ms after start-up, with room for a busy machine.
-constexpr DWORD kReadyWaitMs = 700;
+// What the program writes to the debugger output when commands count.
+constexpr char kCommandsTaken[] = "TavoLumara: commands are taken";
+// Three timer ticks after start-up for a program attached to, with room for a busy machine.
+constexpr DWORD kAttachedReadyWaitMs = 2000;
 
 struct WindowSearch {
   DWORD processId;
@@ -65,7 +67,7 @@ HWND FindProcessWindow(DWORD processId, const std::wstring& caption) {
   return FindTopLevel(processId, caption.c_str(), nullptr);
 }
 
-PanelProcess::PanelProcess(const std::wstring& folder) {
+PanelProcess::PanelProcess(const std::wstring& folder) : output_(std::make_unique<tl::testing::DebugOutputListener>()) {
   const std::wstring program = folder + L"TavoLumara.exe";
   std::wstring commandLine = win32::QuoteArgument(program);
   std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
@@ -129,14 +131,22 @@ HWND PanelProcess::FindWindowEarly(DWORD timeoutMs) {
 
 HWND PanelProcess::WaitUntilReady(DWORD timeoutMs) {
   if (!FindWindowEarly(timeoutMs)) return nullptr;
-  if (::WaitForInputIdle(process_.get(), timeoutMs) != 0) return nullptr;
-  // The dialog shows once its start-up (the preview's first picture included) is done, which
-  // can take seconds on a loaded machine; input idle comes earlier.
-  for (DWORD waited = 0; !::IsWindowVisible(window_) && waited < timeoutMs && Running(); waited += kPollMs) {
+  // The dialog is shown when its start-up is over (input-idle alone does not tell: the preview
+  // player's graph building pumps messages in the middle of the start-up).
+  DWORD waited = 0;
+  while (!::IsWindowVisible(window_)) {
+    if (!Running() || waited >= timeoutMs) return nullptr;
     ::Sleep(kPollMs);
+    waited += kPollMs;
   }
-  ::Sleep(kReadyWaitMs);
-  return ::IsWindowVisible(window_) ? window_ : nullptr;
+  return WaitUntilCommandsCount(timeoutMs) ? window_ : nullptr;
+}
+
+bool PanelProcess::WaitUntilCommandsCount(DWORD timeoutMs) {
+  if (output_ && output_->ok()) return output_->WaitFor(kCommandsTaken, timeoutMs);
+  if (::WaitForInputIdle(process_.get(), timeoutMs) != 0) return false;
+  ::Sleep(kAttachedReadyWaitMs);
+  return Running();
 }
 
 HWND PanelProcess::WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs, std::wstring* text) const {

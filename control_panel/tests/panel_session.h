@@ -5,9 +5,11 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "common/testing/debug_output.h"
 #include "common/win32/handles.h"
 
 namespace tl::panel::testing {
@@ -58,7 +60,11 @@ class PanelProcess {
   // The main window as soon as it has its title (during start-up); null after the timeout.
   HWND FindWindowEarly(DWORD timeoutMs = 30000);
   // The main window once start-up is over and commands count (three timer ticks).
-  HWND WaitUntilReady(DWORD timeoutMs = 30000);
+  HWND WaitUntilReady(DWORD timeoutMs = 60000);
+  // Waits until commands count again (after a return from full screen by double-click). The
+  // program says so on the debugger output; a program attached to, not started here, is given
+  // a generous while instead.
+  bool WaitUntilCommandsCount(DWORD timeoutMs = 60000);
   // A message box of this process with the caption; its text through *text.
   HWND WaitForMessageBox(const std::wstring& caption, DWORD timeoutMs, std::wstring* text = nullptr) const;
   // Presses the box's default button.
@@ -95,6 +101,8 @@ class PanelProcess {
   DWORD processId_ = 0;
   HWND window_ = nullptr;
   bool startedHere_ = false;
+  // Started before the program, so that nothing it writes is missed.
+  std::unique_ptr<tl::testing::DebugOutputListener> output_;
 };
 
 // Top-level windows of a process with the caption (message boxes, the file dialog).

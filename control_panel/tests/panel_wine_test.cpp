@@ -356,14 +356,17 @@ TEST_F(ControlPanel, FullScreenSplitAndItsWaysBack) {
   EXPECT_FALSE(program->Control(ctl::kApply));
   tl::testing::SaveWindowPng(program->window(), tl::testing::ArtifactDir() + L"control_panel_full_screen.png");
 
-  // Escape returns at once and commands count on.
-  program->Send(WM_NULL, 0, 0);
+  // Escape returns at once and commands count on. (The key is posted, so it is handled after
+  // any sent message: wait for its effect.)
   ::PostMessageW(program->window(), WM_KEYDOWN, VK_ESCAPE, 0);
-  program->Send(WM_NULL, 0, 0);
-  EXPECT_FALSE(program->Control(ctl::kFullScreenVideo));
-  outline = program->Outline();
-  ASSERT_TRUE(outline && windowed);
-  EXPECT_TRUE(::EqualRgn(static_cast<HRGN>(outline.get()), static_cast<HRGN>(windowed.get())));
+  ASSERT_TRUE(windowed);
+  const auto back = [&] {
+    outline = program->Outline();
+    return !program->Control(ctl::kFullScreenVideo) && outline &&
+           ::EqualRgn(static_cast<HRGN>(outline.get()), static_cast<HRGN>(windowed.get()));
+  };
+  for (int i = 0; i < 500 && !back(); ++i) ::Sleep(10);
+  EXPECT_TRUE(back()) << "the window and its outline as before";
   listener.Collect(200);
   program->PostCommand(ctl::kTheater);
   EXPECT_NE(listener.Collect(300).find("mode=3"), std::string::npos) << "commands count after Escape";
@@ -379,7 +382,7 @@ TEST_F(ControlPanel, FullScreenSplitAndItsWaysBack) {
   program->PostCommand(ctl::kSoft);
   EXPECT_EQ(listener.Collect(50).find("mode=4"), std::string::npos) << "a command right after the return";
   EXPECT_FALSE(program->Control(ctl::kFullScreenVideo));
-  ::Sleep(700);
+  ASSERT_TRUE(program->WaitUntilCommandsCount());
   ASSERT_TRUE(program->Click(ctl::kSoft));
   EXPECT_NE(listener.Collect(300).find("mode=4"), std::string::npos);
 
@@ -574,18 +577,71 @@ TEST_F(ControlPanel, APictureThePlayerRefusesIsReportedAndTheSampleComesBack) {
   ASSERT_TRUE(box);
   EXPECT_EQ(text, refused + L"\n\nThis file cannot be shown in the preview.");
   PanelProcess::Dismiss(box);
-  ::Sleep(500);
+  // The refused file was opened first, then the sample picture again, then the preview's values
+  // were sent.
+  constexpr char kOpened[] = "eLumara.dll:m_GraphPlayer->Play() Start";
+  EXPECT_TRUE(listener.WaitFor(kOpened, 20000));
+  EXPECT_TRUE(listener.WaitFor(kOpened, 20000));
+  EXPECT_TRUE(listener.WaitFor("TavoLumara: preview", 20000));
   EXPECT_TRUE(program->Running());
-  const std::string output = listener.Collect(500);
-  // The refused file, then the sample picture again, then the preview's values.
-  const size_t first = output.find("eLumara.dll:m_GraphPlayer->Play() Start");
-  ASSERT_NE(first, std::string::npos) << output;
-  const size_t second = output.find("eLumara.dll:m_GraphPlayer->Play() Start", first + 1);
-  ASSERT_NE(second, std::string::npos) << output;
-  EXPECT_FALSE(PreviewLines(output.substr(second)).empty()) << output;
 
   ASSERT_TRUE(program->Click(ctl::kClose));
   ExpectCleanEnd(*program);
+}
+
+TEST_F(ControlPanel, AMovieOpenedOnTheVideoTabIsHandedToTheMediaPlayer) {
+  const std::wstring movie = tl::testing::TestDir() + L"media\\card.wmv";
+  ASSERT_TRUE(tl::win32::CanOpenForReading(movie)) << "the preview's test movie is missing";
+  const std::wstring picture = tl::testing::TestDir() + L"panel_picture.jpg";
+  ASSERT_TRUE(::CopyFileW((InstallDir() + L"samples\\default.jpg").c_str(), picture.c_str(), FALSE));
+  // The media player's folder as the registry names it, first without the player in it.
+  const std::wstring playerFolder = tl::testing::TestDir() + L"panel_media_player\\";
+  ::CreateDirectoryW(playerFolder.c_str(), nullptr);
+  ::DeleteFileW((playerFolder + L"wmplayer.exe").c_str());
+  RegistryStringOverride playerPath(HKEY_LOCAL_MACHINE, panel::kMediaPlayerKey, L"Path", playerFolder);
+  tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kStandInValue);
+
+  tl::testing::DebugOutputListener listener;
+  ASSERT_TRUE(listener.ok());
+  std::unique_ptr<PanelProcess> program;
+  Start(program);
+  // A picture opened on the LCD tab is no movie to hand over.
+  listener.Collect(100);
+  ASSERT_TRUE(program->Click(ctl::kOpenFile));
+  ASSERT_TRUE(ChooseInFileDialog(*program, picture));
+  ASSERT_TRUE(listener.WaitFor("TavoLumara: preview", 30000)) << "the picture was not opened";
+  ASSERT_TRUE(program->Click(ctl::kVideoTab));
+  ASSERT_TRUE(program->Click(ctl::kLaunch));
+  ::Sleep(500);
+  EXPECT_TRUE(program->Running());
+  EXPECT_FALSE(program->WaitForMessageBox(L"Message", 200));
+
+  listener.Collect(100);
+  ASSERT_TRUE(program->Click(ctl::kOpenFile));
+  ASSERT_TRUE(ChooseInFileDialog(*program, movie));
+  ASSERT_TRUE(listener.WaitFor("TavoLumara: preview", 30000)) << "the movie was not opened";
+  EXPECT_FALSE(program->WaitForMessageBox(L"Message", 200)) << "the player took the movie";
+  ASSERT_TRUE(program->Click(ctl::kLaunch));
+  std::wstring text;
+  const HWND box = program->WaitForMessageBox(L"Message", 10000, &text);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(text, L"Cannot find the program wmplayer.exe");
+  PanelProcess::Dismiss(box);
+  ::Sleep(300);
+  EXPECT_TRUE(program->Running());
+
+  ASSERT_TRUE(::CopyFileW((tl::testing::TestDir() + L"panel_standin.exe").c_str(),
+                          (playerFolder + L"wmplayer.exe").c_str(), FALSE));
+  // The launch button's command (a click on an image button right after a message box it opened
+  // is not always taken from another process under Wine).
+  program->PostCommand(ctl::kLaunch);
+  ExpectCleanEnd(*program);
+  const auto commandLine = WaitForString(kMarkKey, kStandInValue, true);
+  ASSERT_TRUE(commandLine.has_value()) << "the media player was not started";
+  EXPECT_TRUE(SameText(*commandLine, L"\"" + playerFolder + L"wmplayer.exe\" \"" + movie + L"\""))
+      << tl::win32::Narrow(*commandLine);
+  EXPECT_EQ(Stored(panel::kValueColorTone), 1u) << "the hand-over applies the mode";
+  tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kStandInValue);
 }
 
 TEST_F(ControlPanel, AMissingSamplePictureEndsWithTheStartupMessageAndLeavesTheDisplayAsItWas) {

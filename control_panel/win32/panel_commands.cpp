@@ -94,7 +94,7 @@ void CPaneloDlg::UpdatePreview() {
   }
   player_.SetCNF(kCnfA, kCnfB);
   // A still picture is drawn again with the new values now, not at the next tick.
-  player_.OnUpdate();
+  if (previewRunning_) player_.OnUpdate();
   wchar_t line[160];
   swprintf(line, 160, L"TavoLumara: preview tab=%d mode=%d low=%d high=%d noise=%.4f strength=%.4f\n",
            static_cast<int>(CurrentTab()), mode_, update.low, update.high, update.noise, update.strength);
@@ -116,7 +116,7 @@ void CPaneloDlg::OnApply() {
   WriteColorTone(mode_);
   displayChosen_ = true;
   if (movieLoaded_) {
-    player_.StopProcess();
+    StopPreview();
     if (launchRequested_) StartMediaPlayer();
   }
   ::DestroyWindow(hwnd());
@@ -163,10 +163,10 @@ void CPaneloDlg::OnOpenFile() {
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
   if (::GetOpenFileNameW(&dialog)) {
     chosen.resize(chosen.find(L'\0'));
-    player_.StopProcess();
+    StopPreview();
     ::Sleep(100);
     if (OpenPreview(chosen)) {
-      player_.StartProcess();
+      StartPreview();
       mediaFile_ = chosen;
       movieLoaded_ = video;
     } else {
@@ -178,7 +178,7 @@ void CPaneloDlg::OnOpenFile() {
         StartupFailure();
         return;
       }
-      player_.StartProcess();
+      StartPreview();
       mediaFile_ = kSamplePicture;
       // The sample picture is no movie to hand to the media player.
       movieLoaded_ = false;
@@ -229,6 +229,8 @@ void CPaneloDlg::EnterFullScreen() {
   shapeTab_.reset();
   ShowControls(false);
   ShowWindowIf(Item(IDC_FULLSCREEN_VIDEO), true);
+  // A still picture is drawn in its full-screen layout now, not with the next change.
+  UpdatePreview();
 }
 
 void CPaneloDlg::LeaveFullScreen() {

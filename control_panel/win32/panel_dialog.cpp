@@ -84,8 +84,8 @@ bool HasWindowOfClass(HWND parent, const wchar_t* className) {
   return search.found;
 }
 
-// The preview windows show what the player draws. When the system asks one to paint, it is
-// cleared to black (nothing stale shows) and the player draws its picture again at once.
+// The preview windows show what the player draws into them; they never paint over it. When the
+// system asks one to paint, the player is asked to draw its picture again.
 LRESULT CALLBACK PreviewWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                    DWORD_PTR reference) {
   const auto dialog = reinterpret_cast<HWND>(reference);
@@ -94,10 +94,7 @@ LRESULT CALLBACK PreviewWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
       return 1;
     case WM_PAINT: {
       PAINTSTRUCT paint;
-      if (HDC dc = ::BeginPaint(hwnd, &paint)) {
-        ::FillRect(dc, &paint.rcPaint, GetStockBrush(BLACK_BRUSH));
-        ::EndPaint(hwnd, &paint);
-      }
+      if (::BeginPaint(hwnd, &paint)) ::EndPaint(hwnd, &paint);
       ::PostMessageW(dialog, kPreviewPaintMessage, 0, 0);
       return 0;
     }
@@ -276,7 +273,7 @@ bool CPaneloDlg::OnInitDialog() {
     return false;
   }
   UpdatePreview();
-  player_.StartProcess();
+  StartPreview();
   mediaFile_ = kSamplePicture;
 
   initialised_ = true;
@@ -403,9 +400,19 @@ void CPaneloDlg::StartupFailure() {
 
 bool CPaneloDlg::OpenPreview(const std::wstring& file) { return player_.CreateProcess(file.c_str()) >= 0; }
 
+void CPaneloDlg::StartPreview() {
+  player_.StartProcess();
+  previewRunning_ = true;
+}
+
+void CPaneloDlg::StopPreview() {
+  player_.StopProcess();
+  previewRunning_ = false;
+}
+
 bool CPaneloDlg::ReloadPreview() {
   if (fullScreen_) LeaveFullScreen();
-  player_.StopProcess();
+  StopPreview();
   ::Sleep(500);
   if (!OpenPreview(mediaFile_)) {
     // A chosen file that cannot be opened any more gives way to the sample picture.
@@ -418,7 +425,7 @@ bool CPaneloDlg::ReloadPreview() {
     movieLoaded_ = false;
   }
   UpdatePreview();
-  player_.StartProcess();
+  StartPreview();
   resumePending_ = unlockPending_ = displayChangePending_ = false;
   return true;
 }
@@ -446,13 +453,25 @@ void CPaneloDlg::EndWithoutChoice() {
   if (rampSaved_) engine_.IntelGammaSetRampData(&savedRamp_);
 }
 
+void CPaneloDlg::ReleasePlayerKeepingTheDisplay() {
+  if (!playerStarted_) return;
+  // Releasing the preview's Direct3D device may put back the display ramp that was on the display
+  // when the device was made (Wine does): the ramp this end chose is sent again if so.
+  engine::api::RampTable chosen{};
+  const bool read = tintorModule_ && engine_.IntelGammaGetRampData(&chosen) == 0;
+  player_.Release();
+  previewRunning_ = false;
+  engine::api::RampTable after{};
+  if (read && engine_.IntelGammaGetRampData(&after) == 0 && after != chosen) engine_.IntelGammaSetRampData(&chosen);
+}
+
 void CPaneloDlg::ReleaseAll() {
   const HWND self = hwnd();
   // Any way out that chose nothing puts back what the display and the registrations were.
   EndWithoutChoice();
   if (timerStarted_) ::KillTimer(self, kTimerId);
   if (sessionNotifications_) ::WTSUnRegisterSessionNotification(self);
-  if (playerStarted_) player_.Release();
+  ReleasePlayerKeepingTheDisplay();
   previewDc_.reset();
   if (intelRoadStarted_) engine_.IntelGammaRelease();
   outlines_[0].reset();
@@ -512,7 +531,7 @@ std::optional<LRESULT> CPaneloDlg::OnSwallow(WPARAM, LPARAM) { return 0; }
 
 std::optional<LRESULT> CPaneloDlg::OnDisplayChange(WPARAM, LPARAM) {
   if (displayChangePending_) return 0;
-  player_.StopProcess();
+  StopPreview();
   displayChangePending_ = true;
   HWND fullScreenWindow = Item(IDC_FULLSCREEN_VIDEO);
   const RECT full = FullScreenRectFor(fullScreenWindow);
@@ -526,9 +545,9 @@ std::optional<LRESULT> CPaneloDlg::OnDisplayChange(WPARAM, LPARAM) {
 
 std::optional<LRESULT> CPaneloDlg::OnSessionChange(WPARAM wParam, LPARAM) {
   if (wParam == WTS_SESSION_LOCK) {
-    player_.StopProcess();
+    StopPreview();
   } else if (wParam == WTS_SESSION_UNLOCK) {
-    player_.StopProcess();
+    StopPreview();
     unlockPending_ = true;
     ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   }
@@ -541,7 +560,7 @@ std::optional<LRESULT> CPaneloDlg::OnPowerBroadcast(WPARAM wParam, LPARAM) {
     case PBT_APMQUERYSTANDBY:
     case PBT_APMSUSPEND:
     case PBT_APMSTANDBY:
-      player_.StopProcess();
+      StopPreview();
       break;
     case PBT_APMRESUMESUSPEND:
     case PBT_APMRESUMESTANDBY:
@@ -566,7 +585,10 @@ std::optional<LRESULT> CPaneloDlg::OnTimer(WPARAM wParam, LPARAM) {
   lastSliderPosition_ = position;
   player_.OnUpdate();
   player_.SetMute(FALSE);
-  readyTicks_.Tick();
+  if (!readyTicks_.Ready()) {
+    readyTicks_.Tick();
+    if (readyTicks_.Ready()) ::OutputDebugStringW(L"TavoLumara: commands are taken\n");
+  }
   return std::nullopt;
 }
 

@@ -47,8 +47,11 @@ class CPaneloDlg : public framework::Dialog {
   void StartUnregistering();
   void StartupFailure();
   bool OpenPreview(const std::wstring& file);
+  void StartPreview();
+  void StopPreview();
   bool ReloadPreview();
   void ReleaseAll();
+  void ReleasePlayerKeepingTheDisplay();
   void EndWithoutChoice();
   void FinishStartRegistrations();
   void RunRegistration(common::Registration action, const wchar_t* server);
@@ -130,6 +133,7 @@ class CPaneloDlg : public framework::Dialog {
   bool resumePending_ = false;
   bool unlockPending_ = false;
   bool displayChangePending_ = false;
+  bool previewRunning_ = false;
 
   bool fullScreen_ = false;
   WINDOWPLACEMENT savedPlacement_{};

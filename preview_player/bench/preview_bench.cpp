@@ -1,7 +1,7 @@
 // preview_bench.exe: the preview player's timing harness, run by hand under Wine (never by the
 // tests):
-//   scripts/wine-bench --arch win64 --state build/win64/bench -- \
-//       bash -c 'cd build/win64/TavoLumara && "$WINE" ../benchmarks/preview_bench.exe'
+//   scripts/wine-bench --arch win64 --state build/win64/bench --
+//       bash -c 'cd build/win64/benchmarks && "$WINE" preview_bench.exe'
 // 1. A mode change on the sample picture: eLumara_SetRamp + eLumara_OnUpdate until the applied
 //    window holds the new mode (its own surface; Wine hands it to the X server at its next flush).
 // 2. Drawing 1280 x 720 movies through the built-in shaders: wall and CPU time of PresentImage per
@@ -17,6 +17,7 @@
 #include "common/win32/com.h"
 #include "common/win32/handles.h"
 #include "common/win32/module_path.h"
+#include "preview_player/core/preview_ramp.h"
 #include "preview_player/tests/player_test_support.h"
 #include "preview_player/win32/graph_player.h"
 #include "preview_player/win32/player_api.h"
@@ -72,21 +73,29 @@ void ModeChange(const std::wstring& folder) {
   testing::Pump(1500);
   // A pixel of the blue-sky patch, which the two modes show differently.
   const int x = 230, y = 50;
-  std::vector<double> times;
+  std::vector<double> total, setRamp, onUpdate;
   int mode = 4;
   for (int i = 0; i < 40; ++i) {
     const COLORREF before = WindowPixel(windows.applied(), x, y);
     const LONGLONG start = Now();
     api.SetRamp("acf/panel.acf", mode, -1, 3, 3, 3);
+    const LONGLONG ramped = Now();
     api.OnUpdate();
+    const LONGLONG updated = Now();
     while (WindowPixel(windows.applied(), x, y) == before && Milliseconds(Now() - start) < 2000) ::Sleep(0);
-    times.push_back(Milliseconds(Now() - start));
+    total.push_back(Milliseconds(Now() - start));
+    setRamp.push_back(Milliseconds(ramped - start));
+    onUpdate.push_back(Milliseconds(updated - ramped));
     mode = mode == 4 ? 2 : 4;
     testing::Pump(30);
   }
-  std::sort(times.begin(), times.end());
-  std::printf("| mode change on the sample picture (SetRamp + OnUpdate to the applied window) | %.1f ms | %.1f ms | %.1f ms |\n",
-              times[times.size() / 2], times.front(), times.back());
+  auto row = [](const char* what, std::vector<double>& times) {
+    std::sort(times.begin(), times.end());
+    std::printf("| %s | %.1f ms | %.1f ms | %.1f ms |\n", what, times[times.size() / 2], times.front(), times.back());
+  };
+  row("mode change on the sample picture: SetRamp + OnUpdate until the applied window holds it", total);
+  row("of which eLumara_SetRamp (engine and ramp upload)", setRamp);
+  row("of which eLumara_OnUpdate (both halves drawn, read back, drawn into the windows)", onUpdate);
   api.Release();
 }
 

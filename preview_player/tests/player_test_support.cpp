@@ -115,27 +115,7 @@ skin::Pixels Screen(HWND window) {
 
 Difference Compare(const skin::Pixels& got, const std::function<renderer::Pixel(int, int)>& want,
                    const std::function<bool(int, int)>& include) {
-  Difference d;
-  for (int y = 0; y < got.height; ++y) {
-    for (int x = 0; x < got.width; ++x) {
-      if (include && !include(x, y)) continue;
-      ++d.compared;
-      const renderer::Pixel g = got.At(x, y) & 0xFFFFFF, w = want(x, y) & 0xFFFFFF;
-      int channel = 0;
-      for (int shift = 0; shift < 24; shift += 8) {
-        channel = std::max(channel, std::abs(static_cast<int>(g >> shift & 0xFF) - static_cast<int>(w >> shift & 0xFF)));
-      }
-      if (channel == 0) continue;
-      ++d.differing;
-      if (channel > d.worst) {
-        d.worst = channel;
-        char text[96];
-        std::snprintf(text, sizeof text, "at (%d, %d): got %06X, want %06X", x, y, g, w);
-        d.first = text;
-      }
-    }
-  }
-  return d;
+  return renderer::testing::ComparePixels(got.width, got.height, [&](int x, int y) { return got.At(x, y); }, want, include);
 }
 
 std::wstring MediaDir() { return tl::testing::TestDir() + L"media\\"; }

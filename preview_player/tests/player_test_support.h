@@ -13,6 +13,7 @@
 #include "common/win32/handles.h"
 #include "preview_player/win32/player_api.h"
 #include "renderer_filter/core/tone_effect.h"
+#include "renderer_filter/tests/pixel_compare.h"
 #include "skin/core/bmp.h"
 
 namespace tl::preview::testing {
@@ -47,12 +48,7 @@ skin::Pixels Screen(HWND window);
 
 // Largest channel difference of `got` against `want(x, y)` over the pixels `include` accepts,
 // and how many differ at all.
-struct Difference {
-  int worst = 0;
-  long differing = 0;
-  long compared = 0;
-  std::string first;
-};
+using renderer::testing::Difference;
 Difference Compare(const skin::Pixels& got, const std::function<renderer::Pixel(int, int)>& want,
                    const std::function<bool(int, int)>& include = nullptr);
 

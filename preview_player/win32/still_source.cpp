@@ -30,6 +30,7 @@ win32::ComPtr<IBaseFilter> CreateStillSource(const skin::Pixels& picture) {
   spec.classId = kStillSourceClass;
   spec.frameBytes = frameBytes;
   spec.endOfStream = false;
+  spec.buffers = 1;
   spec.type->majortype = MEDIATYPE_Video;
   spec.type->subtype = MEDIASUBTYPE_RGB32;
   spec.type->bFixedSizeSamples = TRUE;

@@ -25,6 +25,7 @@
 #include "common/win32/com.h"
 #include "common/win32/handles.h"
 #include "renderer_filter/core/tone_effect.h"
+#include "renderer_filter/tests/pixel_compare.h"
 #include "renderer_filter/win32/tone_effect_d3d.h"
 
 namespace tl::renderer {
@@ -52,34 +53,10 @@ struct Image {
   Pixel at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// Largest channel difference and how many pixels differ at all.
-struct Difference {
-  int worst = 0;
-  long differing = 0;
-  std::string first;
-};
+using testing::Difference;
 
 Difference Compare(const Image& got, const std::function<Pixel(int, int)>& want) {
-  Difference d;
-  for (int y = 0; y < got.height; ++y) {
-    for (int x = 0; x < got.width; ++x) {
-      const Pixel g = got.at(x, y) & 0xFFFFFF;
-      const Pixel w = want(x, y);
-      int channel = 0;
-      for (int shift = 0; shift < 24; shift += 8) {
-        channel = std::max(channel, std::abs(static_cast<int>(g >> shift & 0xFF) - static_cast<int>(w >> shift & 0xFF)));
-      }
-      if (channel == 0) continue;
-      ++d.differing;
-      if (channel > d.worst) {
-        d.worst = channel;
-        char text[96];
-        std::snprintf(text, sizeof text, "at (%d, %d): got %06X, want %06X", x, y, g, w);
-        d.first = text;
-      }
-    }
-  }
-  return d;
+  return testing::ComparePixels(got.width, got.height, [&](int x, int y) { return got.at(x, y); }, want);
 }
 
 class ToneEffectOnDevice : public ::testing::Test {
@@ -335,13 +312,13 @@ TEST_F(ToneEffectOnDevice, DrawPutsTheDeviceStateBackAndReportsAFailingPass) {
 }
 
 TEST_F(ToneEffectOnDevice, AMissingOrBrokenEffectFileGivesTheBuiltInSet) {
-  const std::wstring missing = testing::ArtifactDir() + L"no_such_effect.dat";
+  const std::wstring missing = tl::testing::ArtifactDir() + L"no_such_effect.dat";
   LoadedToneEffect loaded = LoadToneEffect(device_.Get(), missing.c_str());
   ASSERT_TRUE(loaded.effect);
   EXPECT_EQ(loaded.effect->source(), EffectSource::kBuiltIn);
   EXPECT_FALSE(loaded.fileError.empty());
 
-  const std::wstring broken = testing::ArtifactDir() + L"broken_effect.dat";
+  const std::wstring broken = tl::testing::ArtifactDir() + L"broken_effect.dat";
   std::ofstream(broken.c_str(), std::ios::binary) << "float4 g_Constant;\ntechnique Lumara { pass P0 { PixelShader = \x01\xff";
   loaded = LoadToneEffect(device_.Get(), broken.c_str());
   ASSERT_TRUE(loaded.effect);
@@ -350,7 +327,7 @@ TEST_F(ToneEffectOnDevice, AMissingOrBrokenEffectFileGivesTheBuiltInSet) {
 
   // The shipped file: on Windows D3DX loads it; Wine's compiler cannot, and the built-in set
   // takes its place with the compiler's complaint.
-  const std::wstring shipped = testing::InstallDir() + L"eLumara.dat";
+  const std::wstring shipped = tl::testing::InstallDir() + L"eLumara.dat";
   loaded = LoadToneEffect(device_.Get(), shipped.c_str());
   ASSERT_TRUE(loaded.effect);
   std::printf("shipped effect file: %s %s\n", loaded.effect->source() == EffectSource::kEffectFile ? "loaded" : "not loaded:",

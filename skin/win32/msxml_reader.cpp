@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32/automation.h"
 #include "common/win32/com.h"
 #include "skin/core/language_walk.h"
 
@@ -33,35 +34,8 @@ constexpr CLSID kDocumentClasses[] = {
     {0xf5078f32, 0xc551, 0x11d3, {0x89, 0xb9, 0x00, 0x00, 0xf8, 0x1f, 0xe2, 0x21}},
 };
 
-// A BSTR freed on scope exit.
-class Bstr {
- public:
-  explicit Bstr(const wchar_t* text = nullptr) : value_(text ? ::SysAllocString(text) : nullptr) {}
-  ~Bstr() { ::SysFreeString(value_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR get() const { return value_; }
-  BSTR* put() {
-    ::SysFreeString(value_);
-    value_ = nullptr;
-    return &value_;
-  }
-
- private:
-  BSTR value_;
-};
-
-class Variant {
- public:
-  Variant() { ::VariantInit(&value_); }
-  ~Variant() { ::VariantClear(&value_); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-  VARIANT& get() { return value_; }
-
- private:
-  VARIANT value_;
-};
+using win32::Bstr;
+using win32::Variant;
 
 Text ToText(const wchar_t* text) {
   return text ? Text(reinterpret_cast<const char16_t*>(text)) : Text();

@@ -2,13 +2,9 @@
 
 #include <dvdmedia.h>
 
-#include <atomic>
 #include <cstring>
-#include <new>
-#include <thread>
 
-#include "common/dshow/win32/base_filter.h"
-#include "common/dshow/win32/pins.h"
+#include "common/dshow/win32/push_source.h"
 
 namespace tl::dshow::testing {
 namespace {
@@ -16,88 +12,21 @@ namespace {
 // {5E3C2B6A-1F0D-4C47-9B0E-6A7D2C1F3E55}: only for GetClassID.
 constexpr CLSID kTestSourceClass = {0x5e3c2b6a, 0x1f0d, 0x4c47, {0x9b, 0x0e, 0x6a, 0x7d, 0x2c, 0x1f, 0x3e, 0x55}};
 
-class TestSource;
-
-class SourcePin final : public OutputPin {
- public:
-  SourcePin(BaseFilter& filter, const SourceSpec& spec) : OutputPin(filter, L"Output"), spec_(spec) {}
-
-  HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override {
-    return SameMediaType(type, spec_.type.get()) ? S_OK : S_FALSE;
-  }
-  HRESULT GetMediaType(int position, MediaType& type) override {
-    if (position != 0) return VFW_S_NO_MORE_ITEMS;
-    type = spec_.type;
-    return S_OK;
-  }
-  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& requested) override {
-    requested.cBuffers = std::max<long>(requested.cBuffers, 2);
-    requested.cbBuffer = std::max<long>(requested.cbBuffer, spec_.frameBytes);
-    ALLOCATOR_PROPERTIES actual{};
-    const HRESULT hr = allocator->SetProperties(&requested, &actual);
-    if (FAILED(hr)) return hr;
-    return actual.cbBuffer >= spec_.frameBytes ? S_OK : E_FAIL;
-  }
-
- private:
-  const SourceSpec& spec_;
-};
-
-class TestSource final : public BaseFilter {
- public:
-  explicit TestSource(SourceSpec spec) : BaseFilter(kTestSourceClass), spec_(std::move(spec)), pin_(*this, spec_) {}
-
-  int PinCount() override { return 1; }
-  BasePin* PinAt(int index) override { return index == 0 ? &pin_ : nullptr; }
-
-  STDMETHODIMP Stop() override {
-    stopping_ = true;
-    // Decommitting (in the pin's Inactive) releases the thread from GetDeliveryBuffer. It is
-    // joined later: it may still sit in a downstream Receive until that filter stops too.
-    return BaseFilter::Stop();
-  }
-
- protected:
-  void Destroy() override { delete this; }
-  void OnStateChanged(FILTER_STATE from) override {
-    if (from != State_Stopped || !pin_.IsConnected()) return;
-    if (thread_.joinable()) thread_.join();
-    stopping_ = false;
-    thread_ = std::thread([this] { Stream(); });
-  }
-
- private:
-  ~TestSource() {
-    stopping_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-
-  void Stream() {
-    for (int i = 0; i < spec_.frames && !stopping_; ++i) {
-      ComPtr<IMediaSample> sample;
-      if (FAILED(pin_.GetDeliveryBuffer(&sample, nullptr, nullptr, 0))) return;
-      BYTE* data = nullptr;
-      sample->GetPointer(&data);
-      if (spec_.fill) spec_.fill(i, data);
-      sample->SetActualDataLength(spec_.frameBytes);
-      REFERENCE_TIME start = i * spec_.frameTime, stop = start + spec_.frameTime;
-      sample->SetTime(&start, &stop);
-      sample->SetSyncPoint(TRUE);
-      if (pin_.Deliver(sample.Get()) != S_OK) return;
-    }
-    if (!stopping_) pin_.DeliverEndOfStream();
-  }
-
-  SourceSpec spec_;
-  SourcePin pin_;
-  std::thread thread_;
-  std::atomic<bool> stopping_{false};
-};
-
 }  // namespace
 
 win32::ComPtr<IBaseFilter> CreateTestSource(SourceSpec spec) {
-  return win32::AdoptComPtr<IBaseFilter>(new (std::nothrow) TestSource(std::move(spec)));
+  PushSourceSpec push;
+  push.classId = kTestSourceClass;
+  push.type = spec.type;
+  push.frameBytes = spec.frameBytes;
+  push.frame = [spec = std::move(spec)](int index, BYTE* data, REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+    if (index >= spec.frames) return false;
+    if (spec.fill) spec.fill(index, data);
+    *start = index * spec.frameTime;
+    *stop = *start + spec.frameTime;
+    return true;
+  };
+  return CreatePushSource(std::move(push));
 }
 
 MediaType VideoType(const GUID& subtype, int width, int height, int bitCount, bool info2,

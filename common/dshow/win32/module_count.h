@@ -1,21 +1,13 @@
-// Live COM objects and server locks of this module: DllCanUnloadNow answers from them.
+// Live COM objects and server locks of this module: the suite's shared count, under the names
+// the DirectShow layer uses.
 #pragma once
 
-#include <windows.h>
+#include "common/win32/com_server.h"
 
 namespace tl::dshow {
 
-void LockModule(bool lock);
-// True when no object of this module is alive and no client holds a server lock.
-bool ModuleCanUnload();
-
-// Counts its owner among the module's live objects for the owner's lifetime.
-class ModuleObject {
- public:
-  ModuleObject();
-  ~ModuleObject();
-  ModuleObject(const ModuleObject&) = delete;
-  ModuleObject& operator=(const ModuleObject&) = delete;
-};
+using win32::LockModule;
+using win32::ModuleCanUnload;
+using win32::ModuleObject;
 
 }  // namespace tl::dshow

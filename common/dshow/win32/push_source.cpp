@@ -24,7 +24,7 @@ class PushPin final : public OutputPin {
     return S_OK;
   }
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES& requested) override {
-    requested.cBuffers = std::max<long>(requested.cBuffers, 1);
+    requested.cBuffers = std::max<long>(requested.cBuffers, spec_.buffers);
     requested.cbBuffer = std::max<long>(requested.cbBuffer, spec_.frameBytes);
     ALLOCATOR_PROPERTIES actual{};
     const HRESULT hr = allocator->SetProperties(&requested, &actual);

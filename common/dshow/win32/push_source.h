@@ -15,6 +15,7 @@ struct PushSourceSpec {
   CLSID classId = GUID_NULL;  // what GetClassID answers
   MediaType type;
   long frameBytes = 0;
+  long buffers = 2;  // at least this many samples in the allocator
   // Fills frame `index` (frameBytes bytes at `data`) and its times; false: no more frames.
   std::function<bool(int index, BYTE* data, REFERENCE_TIME* start, REFERENCE_TIME* stop)> frame;
   // After the last frame: the end of the stream, or nothing (the last frame stays until the

@@ -2,8 +2,6 @@
 
 #include <olectl.h>
 
-#include <atomic>
-#include <new>
 #include <string>
 
 #include "common/dshow/win32/module_count.h"
@@ -15,43 +13,6 @@ namespace tl::dshow {
 namespace {
 
 using win32::ComPtr;
-
-class ClassFactory final : public IClassFactory {
- public:
-  explicit ClassFactory(CreateFunction create) : create_(create) {}
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    return create_(iid, out);
-  }
-  STDMETHODIMP LockServer(BOOL lock) override {
-    LockModule(lock != FALSE);
-    return S_OK;
-  }
-
- private:
-  CreateFunction create_;
-  std::atomic<ULONG> references_{1};
-  ModuleObject counted_;
-};
 
 std::wstring ClassKey(const CLSID& classId) { return L"CLSID\\" + GuidText(classId); }
 
@@ -94,22 +55,12 @@ HRESULT UnregisterFromMapper(const ClassEntry& entry) {
 
 }  // namespace
 
-std::wstring GuidText(const GUID& guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return text;
-}
-
 HRESULT GetClassObject(std::span<const ClassEntry> classes, REFCLSID classId, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   for (const ClassEntry& entry : classes) {
     if (*entry.classId != classId) continue;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    auto* factory = new (std::nothrow) ClassFactory(entry.create);
-    if (!factory) return E_OUTOFMEMORY;
-    *out = static_cast<IClassFactory*>(factory);
-    return S_OK;
+    return win32::MakeClassFactory(entry.create, iid, out);
   }
   return CLASS_E_CLASSNOTAVAILABLE;
 }

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "common/dshow/win32/dshow.h"
+#include "common/win32/com_server.h"
 
 namespace tl::dshow {
 
 // Creates a new object and gives the asked interface of it (the creator's reference is dropped).
-using CreateFunction = HRESULT (*)(REFIID iid, void** out);
+using win32::CreateFunction;
 
 struct ClassEntry {
   const wchar_t* name;  // default value of the CLSID key, and the filter's name
@@ -29,7 +30,6 @@ HRESULT CanUnloadNow();
 HRESULT RegisterServer(HMODULE module, std::span<const ClassEntry> classes);
 HRESULT UnregisterServer(std::span<const ClassEntry> classes);
 
-// Text form of a GUID as the registry spells it ("{...}").
-std::wstring GuidText(const GUID& guid);
+using win32::GuidText;
 
 }  // namespace tl::dshow
