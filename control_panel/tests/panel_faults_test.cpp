@@ -42,22 +42,6 @@ using tl::testing::RecognisableRamp;
 // The preview player's line when it starts playing a file it opened.
 constexpr char kPlayerStarted[] = "eLumara.dll:m_GraphPlayer->Play() Start";
 
-// Collects the debugger output into *output until `text` has come `times` times (at most 20 s).
-bool WaitForOutput(tl::testing::DebugOutputListener& listener, std::string& output, const std::string& text,
-                   size_t times) {
-  const auto count = [&] {
-    size_t n = 0;
-    for (size_t at = output.find(text); at != std::string::npos; at = output.find(text, at + 1)) ++n;
-    return n;
-  };
-  return tl::testing::WaitFor(
-      [&] {
-        output += listener.Collect(10);
-        return count() >= times;
-      },
-      20000);
-}
-
 using PanelFaults = ctl::PanelTest;
 
 TEST_F(PanelFaults, ASettingsKeyThatCannotBeWrittenStillAppliesTheMode) {
@@ -125,18 +109,9 @@ TEST_F(PanelFaults, ALanguageFolderWithoutProfilesOrNoneAtAllGivesEnglish) {
   }
   std::unique_ptr<PanelProcess> first;
   Start(first, folder);
-  const auto messageOfSecondCopy = [&]() {
-    PanelProcess second(folder);
-    std::wstring text;
-    const HWND box = second.WaitForMessageBox(L"Message", 30000, &text);
-    EXPECT_TRUE(box);
-    if (box) PanelProcess::Dismiss(box);
-    ExpectCleanEnd(second);
-    return text;
-  };
-  EXPECT_EQ(messageOfSecondCopy(), L"The program is running now.");
+  EXPECT_EQ(MessageOfSecondCopy(folder), L"The program is running now.");
   ASSERT_TRUE(::RemoveDirectoryW((folder + L"language").c_str()));
-  EXPECT_EQ(messageOfSecondCopy(), L"The program is running now.");
+  EXPECT_EQ(MessageOfSecondCopy(folder), L"The program is running now.");
   ASSERT_TRUE(first->Click(ctl::kVivid));
   ASSERT_TRUE(first->Click(ctl::kClose));
   ExpectCleanEnd(*first);
@@ -179,22 +154,22 @@ TEST_F(PanelFaults, APreviewPictureDeletedWhileTheProgramRuns) {
   Start(program, folder);
   ASSERT_TRUE(program->Click(ctl::kOpenFile));
   ASSERT_TRUE(ChooseInFileDialog(*program, chosen)) << "no file dialog";
-  std::string output;
-  ASSERT_TRUE(WaitForOutput(listener, output, kPlayerStarted, 1)) << "the chosen picture was not opened: " << output;
+  ASSERT_TRUE(listener.WaitFor(kPlayerStarted, 20000)) << "the chosen picture was not opened";
   ASSERT_TRUE(tl::testing::WaitFor([&] { return !program->WaitForMessageBox(L"Open", 0); }, 20000));
 
   // The chosen picture goes: the reload after an unlock falls back to the sample picture.
   ASSERT_TRUE(::DeleteFileW(chosen.c_str()));
-  output = listener.Collect(10);
+  listener.Collect(10);
   ASSERT_TRUE(program->Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0));
-  EXPECT_TRUE(WaitForOutput(listener, output, kPlayerStarted, 1)) << "the sample picture was not opened: " << output;
+  EXPECT_TRUE(listener.WaitFor(kPlayerStarted, 20000)) << "the sample picture was not opened";
   EXPECT_TRUE(program->Running());
   EXPECT_TRUE(program->Click(ctl::kVivid)) << "the program still takes commands";
 
   // The sample picture goes too: the next reload ends the program with the start-up message, and
   // the display gets back the ramp found at start.
   ASSERT_TRUE(::DeleteFileW((folder + L"samples\\default.jpg").c_str()));
-  ASSERT_TRUE(program->Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0) || !program->Running());
+  // Posted: the reload shows its message box before the handler returns.
+  ASSERT_TRUE(::PostMessageW(program->window(), WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0));
   std::wstring text;
   const HWND box = program->WaitForMessageBox(L"Message", 20000, &text);
   ASSERT_TRUE(box);
@@ -268,7 +243,7 @@ TEST_F(PanelFaults, KilledAtAnyMomentTheDisplayHoldsAWholeRamp) {
   ASSERT_FALSE(tl::testing::SameAtDisplayPrecision(vivid, identity));
   std::mt19937 random(15);
   std::map<std::string, int> seen;
-  constexpr int kRounds = 9;
+  constexpr int kRounds = 6;
   for (int round = 0; round < kRounds; ++round) {
     const int phase = round % 3;
     SCOPED_TRACE("round " + std::to_string(round) + ", phase " + std::to_string(phase));

@@ -105,4 +105,14 @@ void PanelTest::ExpectCleanEnd(PanelProcess& program) {
   EXPECT_EQ(code, 0u);
 }
 
+std::wstring PanelTest::MessageOfSecondCopy(const std::wstring& folder) {
+  PanelProcess second(folder);
+  std::wstring text;
+  const HWND box = second.WaitForMessageBox(L"Message", 30000, &text);
+  EXPECT_TRUE(box) << "no message box";
+  if (box) PanelProcess::Dismiss(box);
+  ExpectCleanEnd(second);
+  return text;
+}
+
 }  // namespace tl::panel::testing

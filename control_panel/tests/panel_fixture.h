@@ -57,6 +57,9 @@ class PanelTest : public ::testing::Test {
   // Starts the program and waits until it takes commands.
   void Start(std::unique_ptr<PanelProcess>& program, const std::wstring& folder = tl::testing::InstallDir());
   void ExpectCleanEnd(PanelProcess& program);
+  // Starts a second copy from the folder while one runs: the text of the message box it shows,
+  // which is dismissed; the copy must then end cleanly.
+  std::wstring MessageOfSecondCopy(const std::wstring& folder);
 
   win32::UniqueModule tintor_;
   engine::api::TintorApi engine_;

@@ -714,21 +714,12 @@ TEST_F(ControlPanel, TheGermanProfileTranslatesAndACorruptLanguageFileLeavesEngl
   const std::wstring folder = CopyOfInstallation(L"panel_languages");
   std::unique_ptr<PanelProcess> first;
   Start(first);
-  const auto messageOfSecondCopy = [&]() {
-    PanelProcess second(folder);
-    std::wstring text;
-    const HWND box = second.WaitForMessageBox(L"Message", 30000, &text);
-    EXPECT_TRUE(box);
-    if (box) PanelProcess::Dismiss(box);
-    ExpectCleanEnd(second);
-    return text;
-  };
-  EXPECT_EQ(messageOfSecondCopy(), L"Das Programm l\u00e4uft bereits.");
+  EXPECT_EQ(MessageOfSecondCopy(folder), L"Das Programm l\u00e4uft bereits.");
 
   WriteFileBytes(folder + L"language\\German.xml", "<?xml version=\"1.0\"?><strings><string index=");
-  EXPECT_EQ(messageOfSecondCopy(), L"The program is running now.");
+  EXPECT_EQ(MessageOfSecondCopy(folder), L"The program is running now.");
   WriteFileBytes(folder + L"language\\list.xml", std::string("\0\xFF<<languages", 16));
-  EXPECT_EQ(messageOfSecondCopy(), L"The program is running now.");
+  EXPECT_EQ(MessageOfSecondCopy(folder), L"The program is running now.");
 
   ASSERT_TRUE(first->Click(ctl::kClose));
   ExpectCleanEnd(*first);
