@@ -45,9 +45,14 @@ class PushSource final : public BaseFilter {
 
   STDMETHODIMP Stop() override {
     stopping_ = true;
-    // Decommitting (in the pin's Inactive) releases the thread from GetDeliveryBuffer; it is
-    // joined later, since it may still sit in a downstream Receive until that filter stops.
-    return BaseFilter::Stop();
+    // Decommitting (in the pin's Inactive) releases the thread from GetDeliveryBuffer, and a
+    // graph stops the filters downstream first, so a Receive it sits in returns as well. The
+    // thread ends here: left running, it could take a buffer of the next run's allocator and
+    // deliver this run's sample into a paused renderer, which holds it while the next Pause
+    // waits for the thread.
+    const HRESULT hr = BaseFilter::Stop();
+    if (thread_.joinable()) thread_.join();
+    return hr;
   }
 
  protected:
