@@ -3,6 +3,7 @@
 #include <objidl.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace Gdiplus {
 using std::max;
@@ -105,6 +106,29 @@ bool SaveWindowPng(HWND window, const std::wstring& path) {
                         reinterpret_cast<BYTE*>(pixels.data()));
   CLSID png;
   return EncoderClsid(L"image/png", &png) && image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+}
+
+std::optional<ImagePixels> ReadImageFile(const std::wstring& path) {
+  GdiplusSession session;
+  if (!session) return std::nullopt;
+  Gdiplus::Bitmap image(path.c_str());
+  if (image.GetLastStatus() != Gdiplus::Ok) return std::nullopt;
+  ImagePixels result;
+  result.width = static_cast<int>(image.GetWidth());
+  result.height = static_cast<int>(image.GetHeight());
+  Gdiplus::Rect all(0, 0, result.width, result.height);
+  Gdiplus::BitmapData data{};
+  if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+    return std::nullopt;
+  result.pixels.resize(static_cast<size_t>(result.width) * static_cast<size_t>(result.height));
+  for (int y = 0; y < result.height; ++y) {
+    std::memcpy(&result.pixels[static_cast<size_t>(y) * static_cast<size_t>(result.width)],
+                static_cast<const uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride,
+                static_cast<size_t>(result.width) * 4);
+  }
+  image.UnlockBits(&data);
+  for (uint32_t& p : result.pixels) p &= 0xFFFFFF;
+  return result;
 }
 
 }  // namespace tl::testing

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,13 @@ uint32_t ScreenPixel(HWND window, int x, int y);
 
 // Saves what the screen shows of a window's client area as PNG; true on success.
 bool SaveWindowPng(HWND window, const std::wstring& path);
+
+// An image file (PNG, BMP, JPEG...) decoded as a viewer decodes it, through GDI+; nothing when
+// it cannot be decoded.
+struct ImagePixels {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;  // 0x00RRGGBB by rows, top first
+};
+std::optional<ImagePixels> ReadImageFile(const std::wstring& path);
 
 }  // namespace tl::testing

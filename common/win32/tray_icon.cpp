@@ -81,6 +81,17 @@ bool TrayIcon::SetTooltip(const std::wstring& tooltip) {
   return ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
+bool TrayIcon::ShowNotice(const std::wstring& title, const std::wstring& text) {
+  if (!shown_) return false;
+  NOTIFYICONDATAW data = BaseData(window_, id_);
+  data.uFlags = NIF_INFO;
+  CopyCut(data.szInfoTitle, title);
+  CopyCut(data.szInfo, text);
+  data.dwInfoFlags = NIIF_INFO;
+  data.uTimeout = 10000;
+  return ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
 bool TrayIcon::HandleMessage(UINT message) {
   if (message == 0 || message != TaskbarCreatedMessage()) return false;
   if (wanted()) Put(false);

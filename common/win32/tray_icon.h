@@ -36,6 +36,9 @@ class TrayIcon {
   // Removes the icon; true when there was nothing to remove or the shell removed it.
   bool Remove();
   bool SetTooltip(const std::wstring& tooltip);
+  // A balloon notice from the icon (cut to 63 and 255 characters); false when the icon is not
+  // shown or the shell refused it.
+  bool ShowNotice(const std::wstring& title, const std::wstring& text);
 
   // Pass every message of the icon's window: puts the icon back when the taskbar has been
   // re-created ("TaskbarCreated") and answers true for that message.

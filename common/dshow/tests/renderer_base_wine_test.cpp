@@ -10,6 +10,7 @@
 #include "common/dshow/win32/control_video.h"
 #include "common/dshow/win32/control_window.h"
 #include "common/dshow/win32/renderer.h"
+#include "common/testing/wine_testing.h"
 #include "common/win32/com.h"
 
 namespace tl::dshow {
@@ -122,33 +123,38 @@ class RendererBase : public ::testing::Test {
   ComPtr<IMediaControl> control_;
 };
 
-TEST_F(RendererBase, ShowsEveryFrameAtItsTimeAndCompletes) {
+// What holds however busy the machine is: frames come in order, none before its time, the
+// first one of a run is always drawn, every frame is either drawn or counted as dropped, and the
+// stream completes. How punctual the drawing is depends on the machine's load and is measured,
+// not asserted (the decisions themselves are tested on a fake clock in dshow_core_test).
+TEST_F(RendererBase, ShowsFramesInOrderNeverEarlyAndCompletes) {
   constexpr REFERENCE_TIME kFrame = 400000;  // 25 frames/s
   ASSERT_NO_FATAL_FAILURE(Build(Frames(25, kFrame)));
   ASSERT_TRUE(SUCCEEDED(control_->Run()));
-  ASSERT_TRUE(WaitForGraphEvent(graph_.Get(), EC_COMPLETE, 10000));
+  ASSERT_TRUE(WaitForGraphEvent(graph_.Get(), EC_COMPLETE, 30000));
 
   const auto drawn = renderer_->drawn();
-  ASSERT_EQ(drawn.size(), 25u);
-  for (int i = 0; i < 25; ++i) {
-    EXPECT_EQ(drawn[i].firstByte, i);
-    // Never early, and on time within a frame on an idle machine.
-    EXPECT_GE(drawn[i].at, drawn[i].start - 2 * kMillisecond) << "frame " << i;
-    EXPECT_LT(drawn[i].at, drawn[i].start + kFrame) << "frame " << i;
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn[0].firstByte, 0);
+  for (size_t i = 0; i < drawn.size(); ++i) {
+    if (i > 0) {
+      EXPECT_GT(drawn[i].firstByte, drawn[i - 1].firstByte) << "drawn " << i;
+    }
+    EXPECT_EQ(drawn[i].start, drawn[i].firstByte * kFrame);
+    EXPECT_GE(drawn[i].at, drawn[i].start - RenderScheduler::kEarlyTolerance) << "frame " << int(drawn[i].firstByte);
   }
-  // The last frame ends at 1 s: the completion comes after it.
-  ComPtr<IMediaSeeking> seeking;
   ComPtr<IQualProp> quality;
   ASSERT_EQ(rendererFilter_.As(&quality), S_OK);
-  int value = -1;
-  quality->get_FramesDrawn(&value);
-  EXPECT_EQ(value, 25);
-  quality->get_FramesDroppedInRenderer(&value);
-  EXPECT_EQ(value, 0);
-  quality->get_AvgFrameRate(&value);
-  EXPECT_NEAR(value, 2500, 300);
-  quality->get_AvgSyncOffset(&value);
-  EXPECT_LT(value, 40);
+  int framesDrawn = -1, framesDropped = -1, rate = -1;
+  quality->get_FramesDrawn(&framesDrawn);
+  quality->get_FramesDroppedInRenderer(&framesDropped);
+  EXPECT_EQ(framesDrawn, static_cast<int>(drawn.size()));
+  EXPECT_EQ(framesDrawn + framesDropped, 25);
+  quality->get_AvgFrameRate(&rate);
+  if (framesDrawn > 1) {
+    EXPECT_GT(rate, 0);
+  }
+  ::testing::Test::RecordProperty("frames_dropped_on_the_clock", framesDropped);
 
   ComPtr<IAMFilterMiscFlags> flags;
   ASSERT_EQ(rendererFilter_.As(&flags), S_OK);
@@ -161,12 +167,22 @@ TEST_F(RendererBase, PausedShowsTheFirstFrameAndWaitsForTheRun) {
   FILTER_STATE state;
   EXPECT_EQ(rendererFilter_->GetState(5000, &state), S_OK);
   EXPECT_EQ(state, State_Paused);
+  EXPECT_EQ(renderer_->stills(), 1);
+  // Nothing more happens while paused (a look after a while: no wait could prove an absence).
   ::Sleep(300);
   EXPECT_EQ(renderer_->stills(), 1);
   EXPECT_TRUE(renderer_->drawn().empty());
   ASSERT_TRUE(SUCCEEDED(control_->Run()));
-  ASSERT_TRUE(WaitForGraphEvent(graph_.Get(), EC_COMPLETE, 10000));
-  EXPECT_EQ(renderer_->drawn().size(), 5u);
+  ASSERT_TRUE(WaitForGraphEvent(graph_.Get(), EC_COMPLETE, 30000));
+  // The held frame is the first one drawn by the run; the rest are drawn or counted as dropped.
+  const auto drawn = renderer_->drawn();
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn[0].firstByte, 0);
+  ComPtr<IQualProp> quality;
+  ASSERT_EQ(rendererFilter_.As(&quality), S_OK);
+  int framesDropped = -1;
+  quality->get_FramesDroppedInRenderer(&framesDropped);
+  EXPECT_EQ(static_cast<int>(drawn.size()) + framesDropped, 5);
 }
 
 TEST_F(RendererBase, WithoutASampleThePauseStaysIntermediate) {
@@ -186,32 +202,39 @@ TEST_F(RendererBase, WithoutASampleThePauseStaysIntermediate) {
   filter->Stop();
 }
 
-TEST_F(RendererBase, SlowDrawingDropsLateFramesButKeepsShowing) {
-  ASSERT_NO_FATAL_FAILURE(Build(Frames(40, 200000)));  // 50 frames/s
-  renderer_->drawCostMs = 50;                         // room for about 20
+TEST_F(RendererBase, SlowDrawingDropsLateFrames) {
+  ASSERT_NO_FATAL_FAILURE(Build(Frames(40, 200000)));  // 50 frames/s for 0.8 s
+  renderer_->drawCostMs = 50;                         // room for about 17 at most
   ASSERT_TRUE(SUCCEEDED(control_->Run()));
-  ASSERT_TRUE(WaitForGraphEvent(graph_.Get(), EC_COMPLETE, 15000));
+  ASSERT_TRUE(WaitForGraphEvent(graph_.Get(), EC_COMPLETE, 30000));
   ComPtr<IQualProp> quality;
   ASSERT_EQ(rendererFilter_.As(&quality), S_OK);
   int drawn = 0, dropped = 0;
   quality->get_FramesDrawn(&drawn);
   quality->get_FramesDroppedInRenderer(&dropped);
   EXPECT_EQ(drawn + dropped, 40);
+  // A busier machine only makes frames later: more dropped, never fewer.
   EXPECT_GT(dropped, 10);
-  EXPECT_GT(drawn, 10);
+  EXPECT_GE(drawn, 1);
   EXPECT_EQ(static_cast<int>(renderer_->drawn().size()), drawn);
 }
 
 TEST_F(RendererBase, StoppingReleasesAWaitingSampleAndRunsAgain) {
-  ASSERT_NO_FATAL_FAILURE(Build(Frames(50, 1000000)));  // 10 frames/s: 5 s of frames
+  // The second frame is due 10 s after the first: the renderer holds it, waiting, when stopped.
+  constexpr REFERENCE_TIME kFrame = 10 * 10000000LL;
+  ASSERT_NO_FATAL_FAILURE(Build(Frames(3, kFrame)));
   ASSERT_TRUE(SUCCEEDED(control_->Run()));
-  ::Sleep(350);
-  const DWORD before = ::GetTickCount();
+  ASSERT_TRUE(tl::testing::WaitFor([&] { return !renderer_->drawn().empty(); }, 30000));
+  const ULONGLONG before = ::GetTickCount64();
   ASSERT_EQ(control_->Stop(), S_OK);
-  EXPECT_LT(::GetTickCount() - before, 1000u);
-  const size_t shown = renderer_->drawn().size();
-  EXPECT_GE(shown, 2u);
-  EXPECT_LE(shown, 6u);
+  EXPECT_LT(::GetTickCount64() - before, 5000u) << "Stop waited for the frame's time";
+  EXPECT_EQ(renderer_->drawn().size(), 1u);
+
+  // Run again: the source streams from its start, and the first frame of the run is drawn.
+  ASSERT_TRUE(SUCCEEDED(control_->Run()));
+  ASSERT_TRUE(tl::testing::WaitFor([&] { return renderer_->drawn().size() >= 2; }, 30000));
+  EXPECT_EQ(renderer_->drawn()[1].firstByte, 0);
+  ASSERT_EQ(control_->Stop(), S_OK);
 }
 
 // A window of our own with the control window and control video around it.

@@ -2,9 +2,10 @@
 
 #include <dvdmedia.h>
 
-#include <cstring>
+#include <cstdlib>
 
 #include "common/dshow/win32/push_source.h"
+#include "common/testing/wine_testing.h"
 
 namespace tl::dshow::testing {
 namespace {
@@ -65,18 +66,20 @@ bool WaitForGraphEvent(IUnknown* graph, long code, DWORD timeoutMs) {
   if (FAILED(graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()))))
     return false;
   // Polled: Wine's GetEvent gives up at once (E_ABORT) when its queue is empty, whatever the
-  // timeout.
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  do {
-    long got = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    while (events->GetEvent(&got, &param1, &param2, 0) == S_OK) {
-      events->FreeEventParams(got, param1, param2);
-      if (got == code) return true;
-    }
-    ::Sleep(10);
-  } while (::GetTickCount64() < deadline);
-  return false;
+  // timeout. Messages are pumped meanwhile: the renderer's window thread may be sending to a
+  // window of the waiting thread.
+  bool arrived = false;
+  return tl::testing::WaitFor(
+      [&] {
+        long got = 0;
+        LONG_PTR param1 = 0, param2 = 0;
+        while (!arrived && events->GetEvent(&got, &param1, &param2, 0) == S_OK) {
+          events->FreeEventParams(got, param1, param2);
+          arrived = got == code;
+        }
+        return arrived;
+      },
+      timeoutMs);
 }
 
 }  // namespace tl::dshow::testing

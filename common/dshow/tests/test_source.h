@@ -1,4 +1,4 @@
-// A push source built on the base layer, for tests that need frames of a chosen media type in a
+// The base layer's push source set up for tests that need frames of a chosen media type in a
 // real filter graph: one output pin "Output" offering exactly one type, a streaming thread that
 // delivers timed frames from the first pause on and then the end of the stream.
 #pragma once

@@ -276,14 +276,11 @@ void VideoRenderer::OnPinCompleted() {
   NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
 }
 
-void VideoRenderer::PassQuality(RendererPin& pin, const Quality& quality) {
-  if (IQualityControl* sink = qualitySink_) {
-    sink->Notify(this, quality);
-    return;
-  }
-  ComPtr<IPin> upstream = pin.peer();
-  ComPtr<IQualityControl> control;
-  if (upstream && SUCCEEDED(upstream.As(&control))) control->Notify(this, quality);
+void VideoRenderer::PassQuality(RendererPin&, const Quality& quality) {
+  // Only to a sink the application set. Upstream filters are not told: Wine's GStreamer source
+  // answers a late-frame notice by discarding every later frame it judges late, which after
+  // one slow frame can empty the rest of the stream.
+  if (IQualityControl* sink = qualitySink_) sink->Notify(this, quality);
 }
 
 namespace {

@@ -102,7 +102,7 @@ class VideoRenderer : public BaseFilter, public IQualProp, public IQualityContro
 
   // A pin reached the end of its stream while running: EC_COMPLETE once every connected pin has.
   void OnPinCompleted();
-  // Passes a quality message to the sink, or to the upstream filter of `pin`.
+  // Passes a quality message of `pin` to the sink set by SetSink.
   void PassQuality(RendererPin& pin, const Quality& quality);
 
  protected:
