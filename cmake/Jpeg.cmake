@@ -1,6 +1,8 @@
 # libjpeg-turbo for the Windows builds, cross-built from Debian's source package that
-# scripts/setup unpacks into build/deps. Gives the imported target tl::jpeg (static).
-if(NOT TL_WIN32)
+# scripts/setup unpacks into build/deps. Gives the imported target tl::jpeg (static). A fuzzing
+# tree (TL_FUZZ) builds the same sources natively, instrumented for coverage and AddressSanitizer,
+# so that the fuzzer sees inside the header parser.
+if(NOT TL_WIN32 AND NOT TL_FUZZ)
   return()
 endif()
 
@@ -11,6 +13,13 @@ if(NOT TL_JPEG_SOURCE_CANDIDATES)
 endif()
 list(GET TL_JPEG_SOURCE_CANDIDATES 0 TL_JPEG_SOURCE_DIR)
 
+if(TL_WIN32)
+  set(tl_jpeg_compiler -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE})
+else()
+  set(tl_jpeg_compiler -DCMAKE_C_COMPILER=${CMAKE_C_COMPILER}
+                       "-DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link,address -g")
+endif()
+
 include(ExternalProject)
 set(TL_JPEG_PREFIX ${CMAKE_BINARY_DIR}/deps/jpeg)
 set(TL_JPEG_LIBRARY ${TL_JPEG_PREFIX}/lib/libjpeg.a)
@@ -19,7 +28,7 @@ ExternalProject_Add(libjpeg_turbo
   BINARY_DIR ${CMAKE_BINARY_DIR}/deps/jpeg-build
   INSTALL_DIR ${TL_JPEG_PREFIX}
   CMAKE_ARGS -G Ninja
-             -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+             ${tl_jpeg_compiler}
              -DCMAKE_BUILD_TYPE=Release
              -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
              -DENABLE_SHARED=OFF -DENABLE_STATIC=ON

@@ -1,9 +1,10 @@
 # Unit tests natively and Windows-side tests under Wine, both GoogleTest.
 #
 #   tl_add_native_test(name SOURCES ... LIBS ...)      host, sanitized
-#   tl_add_wine_test(name SOURCES ... LIBS ... [DEPENDS targets] [LOCKS resources])
+#   tl_add_wine_test(name SOURCES ... LIBS ... [DEPENDS targets] [LOCKS resources] [XVFB])
 #       a Windows GoogleTest executable that ctest runs under Wine through the emulator;
-#       LOCKS names shared resources ("display_ramp", "registry") that tests must not use at once.
+#       LOCKS names shared resources ("display_ramp", "registry") that tests must not use at once;
+#       XVFB runs it on a bench of its own whose X server (Xvfb) has no gamma ramps.
 #   tl_add_benchmark(name SOURCES ... LIBS ...)        host, Google Benchmark, never run by ctest
 
 if(TL_HOST_TOOLS_ONLY)
@@ -46,7 +47,7 @@ function(tl_add_wine_test name)
   if(TL_HOST_TOOLS_ONLY OR NOT TL_WIN32)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;DEPENDS;LOCKS" ${ARGN})
+  cmake_parse_arguments(ARG "XVFB" "" "SOURCES;LIBS;DEPENDS;LOCKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} tl_wine_testing GTest::gtest_main GTest::gmock)
   tl_own_code(${name})
@@ -54,7 +55,15 @@ function(tl_add_wine_test name)
   if(ARG_DEPENDS)
     add_dependencies(${name} ${ARG_DEPENDS})
   endif()
-  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${TL_TEST_OUTPUT_DIR})
+  if(ARG_XVFB)
+    add_test(NAME ${name}
+      COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --xvfb --arch ${TL_WINE_ARCH} --state ${CMAKE_BINARY_DIR}/bench-xvfb
+              $<TARGET_FILE:${name}>
+      WORKING_DIRECTORY ${TL_TEST_OUTPUT_DIR})
+    list(APPEND ARG_LOCKS xvfb_bench)
+  else()
+    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${TL_TEST_OUTPUT_DIR})
+  endif()
   # Paths are handed over as Unix paths; the tests turn them into Wine's Z: drive paths.
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "TL_INSTALL_DIR=${TL_INSTALL_DIR};TL_TEST_DIR=${TL_TEST_OUTPUT_DIR};TL_SOURCE_DIR=${CMAKE_SOURCE_DIR};TL_ARTIFACT_DIR=${CMAKE_BINARY_DIR}/test-artifacts")

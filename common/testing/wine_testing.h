@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <array>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tl::testing {
 
@@ -16,6 +18,33 @@ std::wstring InstallDir();   // the installation folder
 std::wstring TestDir();      // the test executables and their helper programs
 std::wstring ArtifactDir();  // screenshots and other files kept for a person to look at
 std::wstring SourceDir();    // the repository, for sources the tests hand to programs
+
+// A fresh copy of the installation folder under the tests' folder, for a test that changes or
+// removes some of its files: the whole folder, or only `files` (relative paths; their folders are
+// made). An earlier copy of that name is deleted first.
+// Gives the copy's path with a trailing backslash; empty when some file could not be copied.
+std::wstring CopyOfInstallation(const std::wstring& name, std::initializer_list<const wchar_t*> files = {});
+// Replaces a file's contents; false when it cannot be written.
+bool WriteFileBytes(const std::wstring& path, std::string_view bytes);
+// Cuts a file to the first half of its bytes, as an interrupted copy leaves it; false when the
+// file cannot be changed or has fewer than two bytes.
+bool TruncateToHalf(const std::wstring& path);
+
+// Makes a key of HKEY_LOCAL_MACHINE exist with its values removed and refuse every write (its
+// security allows reading only) until the guard ends, when the key is deleted. ok() tells whether
+// the key really refuses a write.
+class UnwritableRegistryKey {
+ public:
+  explicit UnwritableRegistryKey(const wchar_t* subKey);
+  ~UnwritableRegistryKey();
+  UnwritableRegistryKey(const UnwritableRegistryKey&) = delete;
+  UnwritableRegistryKey& operator=(const UnwritableRegistryKey&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  std::wstring subKey_;
+  bool ok_ = false;
+};
 
 // Runs a program with arguments (quoted as needed) and waits up to timeoutMs; gives its exit code.
 std::optional<DWORD> RunProgram(const std::wstring& program, const std::wstring& arguments = L"",
@@ -42,10 +71,15 @@ inline void PumpMessagesFor(DWORD ms) {
 using GammaRamp = std::array<WORD, 768>;
 
 GammaRamp IdentityRamp();
+// A dimmed ramp no program of the suite makes, with a different slope per channel: a display
+// that still shows it was not changed.
+GammaRamp RecognisableRamp();
 std::optional<GammaRamp> ReadDisplayRamp();
 bool WriteDisplayRamp(const GammaRamp& ramp);
 // The virtual display keeps 8 bits per entry: compares at that precision.
 bool SameAtDisplayPrecision(const GammaRamp& a, const GammaRamp& b);
+// Whether the display holds this ramp, at its precision.
+bool DisplayShows(const GammaRamp& expected);
 // True when the bench's display keeps gamma ramps (Xorg with the dummy driver).
 bool DisplayKeepsGamma();
 

@@ -1,5 +1,7 @@
 #include "control_panel/tests/panel_session.h"
 
+#include <tlhelp32.h>
+
 #include <vector>
 
 #include "common/win32/process.h"
@@ -107,6 +109,29 @@ PanelProcess::~PanelProcess() {
   // A test that stopped half-way ends the program the way a user would, then by force.
   if (window_ && ::IsWindow(window_)) ::PostMessageW(window_, WM_CLOSE, 0, 0);
   if (!WaitForExit(5000)) ::TerminateProcess(process_.get(), 1);
+}
+
+bool PanelProcess::Kill() {
+  if (!process_) return false;
+  ::TerminateProcess(process_.get(), 9);
+  if (!WaitForExit(10000)) return false;
+  // Under Wine a program being started (the registration tool) when its parent is killed can stay
+  // in its start-up for good, and it holds the test runner's output: each gets a while to end by
+  // itself, then is ended.
+  std::vector<DWORD> children;
+  win32::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  if (snapshot && ::Process32FirstW(snapshot.get(), &entry)) {
+    do {
+      if (entry.th32ParentProcessID == processId_) children.push_back(entry.th32ProcessID);
+    } while (::Process32NextW(snapshot.get(), &entry));
+  }
+  for (const DWORD id : children) {
+    win32::UniqueHandle child(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id));
+    if (child && ::WaitForSingleObject(child.get(), 5000) == WAIT_TIMEOUT) ::TerminateProcess(child.get(), 9);
+  }
+  return true;
 }
 
 bool PanelProcess::Running() const {

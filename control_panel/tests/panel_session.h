@@ -72,6 +72,9 @@ class PanelProcess {
   // True when the process ended in time; its exit code through *exitCode.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
   bool Running() const;
+  // Ends the process at once, as a crash or the task manager would; true once it is gone. The
+  // programs it started that do not end by themselves within a few seconds are ended too.
+  bool Kill();
 
   // The visible child of the main window with this id: the skinned control, or the plain
   // button left in its place.

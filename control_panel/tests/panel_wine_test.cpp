@@ -23,6 +23,7 @@
 #include "common/win32/process.h"
 #include "common/win32/registry.h"
 #include "common/win32/text.h"
+#include "control_panel/tests/panel_fixture.h"
 #include "control_panel/tests/panel_session.h"
 #include "control_panel/win32/settings_store.h"
 #include "engine/win32/tintor_api.h"
@@ -34,38 +35,19 @@ namespace {
 namespace panel = tl::panel;
 namespace api = tl::engine::api;
 using panel::testing::PanelProcess;
+using tl::testing::DisplayShows;
 using tl::testing::GammaRamp;
 using tl::testing::InstallDir;
+using tl::testing::RecognisableRamp;
 namespace ctl = panel::testing;
+using ctl::ChooseInFileDialog;
+using ctl::LogOnValue;
+using ctl::RegistryStringOverride;
+using ctl::SameText;
+using ctl::Stored;
 
 constexpr wchar_t kMarkKey[] = L"SOFTWARE\\TavoLumaraTests";
 constexpr wchar_t kMarkValue[] = L"NorvakPluginRegistered";
-constexpr DWORD kExitWaitMs = 15000;
-
-std::optional<DWORD> Stored(const wchar_t* name) {
-  return tl::win32::ReadRegDword(HKEY_LOCAL_MACHINE, panel::kSettingsKey, name);
-}
-
-std::optional<std::wstring> LogOnValue() {
-  return tl::win32::ReadRegString(HKEY_LOCAL_MACHINE, panel::kRunKey, panel::kLogOnValue);
-}
-
-bool SameText(const std::wstring& a, const std::wstring& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) == 0; }
-
-// A ramp no program of the suite makes, with a different slope per channel.
-GammaRamp Recognisable() {
-  GammaRamp ramp{};
-  const int slopes[3] = {200, 230, 250};
-  for (int channel = 0; channel < 3; ++channel) {
-    for (int i = 0; i < 256; ++i) ramp[channel * 256 + i] = static_cast<WORD>(i * slopes[channel]);
-  }
-  return ramp;
-}
-
-bool DisplayShows(const GammaRamp& expected) {
-  const auto shown = tl::testing::ReadDisplayRamp();
-  return shown && tl::testing::SameAtDisplayPrecision(*shown, expected);
-}
 
 // Waits for a registry string that another process writes (the registration tool runs apart).
 std::optional<std::wstring> WaitForString(const wchar_t* key, const wchar_t* name, bool present) {
@@ -90,7 +72,7 @@ std::vector<std::string> PreviewLines(const std::string& output) {
   return lines;
 }
 
-class ControlPanel : public ::testing::Test {
+class ControlPanel : public ctl::PanelTest {
  protected:
   static void SetUpTestSuite() {
     // The stand-in plug-in goes where the installation keeps the real one.
@@ -99,77 +81,15 @@ class ControlPanel : public ::testing::Test {
   static void TearDownTestSuite() { ::DeleteFileW(Plugin().c_str()); }
   static std::wstring Plugin() { return InstallDir() + L"NorvakPlugin.dll"; }
 
-  void SetUp() override {
-    for (const wchar_t* file : {L"TavoLumara.exe", L"Tintor.dll", L"eLumara_Dll.dll", L"KvSkinAP.dll",
-                                L"samples\\default.jpg", L"acf\\panel.acf", L"atf\\Mode2.atf"}) {
-      ASSERT_TRUE(tl::win32::CanOpenForReading(InstallDir() + file))
-          << "missing from the installation folder: " << tl::win32::Narrow(file);
-    }
-    // Keeps the engine's shared record alive between the runs of the program.
-    tintor_.reset(::LoadLibraryW((InstallDir() + L"Tintor.dll").c_str()));
-    ASSERT_TRUE(tintor_);
-    ASSERT_TRUE(engine_.Load(tintor_.get()));
-    ForgetEarlierRuns();
-  }
-  void TearDown() override { ForgetEarlierRuns(); }
-
-  static void ForgetEarlierRuns() {
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, panel::kSettingsKey);
-    panel::RemoveLogOnStart();
+  void ForgetEarlierRuns() override {
+    PanelTest::ForgetEarlierRuns();
     tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kMarkValue);
   }
-
-  // The colour temperature and colourfulness the program will read from the engine at start.
-  void NoteEngineValuesBeforeStart() {
-    WORD red = 0, green = 0, blue = 0;
-    engine_.GetColorfulness(&red, &green, &blue);
-    engine_.GetColorTemperature(&kelvin_);
-    level_ = blue;
-  }
-
-  // The ramp the engine prepares for the preview of a mode, as the preview player asks for it.
-  GammaRamp PreviewRampOf(int mode) {
-    const std::string panelPath = tl::win32::Narrow(InstallDir() + L"acf\\panel.acf");
-    const std::string tonePath = tl::win32::Narrow(InstallDir() + L"atf\\Mode" + std::to_wstring(mode) + L".atf");
-    EXPECT_EQ(engine_.SetPCT(panelPath.c_str()), 0u);
-    EXPECT_EQ(engine_.SetTRC(tonePath.c_str()), 0u);
-    engine_.SetColorTemperature(kelvin_);
-    engine_.SetColorfulness(level_, level_, level_);
-    engine_.SetMethod(1);
-    engine_.SetColorfulness(3, 3, 3);
-    engine_.SetGammaS(0.5);
-    engine_.SetGammaV(1.4);
-    api::RampTable ramp{};
-    EXPECT_EQ(engine_.PrepareColorEnhance(&ramp), 0u);
-    GammaRamp out{};
-    std::copy(ramp.begin(), ramp.end(), out.begin());
-    return out;
-  }
-
-  // Starts the program and waits until it takes commands.
-  void Start(std::unique_ptr<PanelProcess>& program, const std::wstring& folder = InstallDir()) {
-    program = std::make_unique<PanelProcess>(folder);
-    ASSERT_TRUE(program->started());
-    ASSERT_TRUE(program->WaitUntilReady()) << "the control panel did not come up (window " << program->window()
-                                            << ", running " << program->Running() << ")";
-  }
-
-  void ExpectCleanEnd(PanelProcess& program) {
-    DWORD code = 1;
-    ASSERT_TRUE(program.WaitForExit(kExitWaitMs, &code)) << "the program did not end";
-    EXPECT_EQ(code, 0u);
-  }
-
-  tl::win32::UniqueModule tintor_;
-  api::TintorApi engine_;
-  WORD kelvin_ = 6500;
-  WORD level_ = 1;
-  tl::testing::DisplayRampGuard restoreDisplay_;
 };
 
 TEST_F(ControlPanel, StartShowsTheIdentityAndCloseAfterVividPutsBackTheRampFoundAtStart) {
   TL_REQUIRE_GAMMA();
-  ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+  ASSERT_TRUE(tl::testing::WriteDisplayRamp(RecognisableRamp()));
   std::unique_ptr<PanelProcess> program;
   Start(program);
   EXPECT_TRUE(DisplayShows(tl::testing::IdentityRamp())) << "the display keeps its ramp while the program runs";
@@ -179,7 +99,7 @@ TEST_F(ControlPanel, StartShowsTheIdentityAndCloseAfterVividPutsBackTheRampFound
   ASSERT_TRUE(program->Click(ctl::kClose));
   ExpectCleanEnd(*program);
 
-  EXPECT_TRUE(DisplayShows(Recognisable())) << "Close puts back the ramp found at start";
+  EXPECT_TRUE(DisplayShows(RecognisableRamp())) << "Close puts back the ramp found at start";
   EXPECT_FALSE(Stored(panel::kValueColorTone).has_value()) << "Close stores no mode";
   EXPECT_FALSE(LogOnValue().has_value());
   const auto path = tl::win32::ReadRegString(HKEY_LOCAL_MACHINE, panel::kSettingsKey, panel::kValuePath);
@@ -217,7 +137,7 @@ TEST_F(ControlPanel, ApplyWithVividShowsTheModeOnTheDisplayAndStoresIt) {
 
 TEST_F(ControlPanel, ApplyWithNormalShowsTheIdentityAndRemovesTheLogOnStart) {
   TL_REQUIRE_GAMMA();
-  ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+  ASSERT_TRUE(tl::testing::WriteDisplayRamp(RecognisableRamp()));
   ASSERT_TRUE(panel::SetLogOnStart(InstallDir()));
   std::unique_ptr<PanelProcess> program;
   Start(program);
@@ -234,7 +154,7 @@ TEST_F(ControlPanel, ApplyWithNormalShowsTheIdentityAndRemovesTheLogOnStart) {
 
 TEST_F(ControlPanel, CancelAfterVividStoresNormalAndKeepsTheIdentity) {
   TL_REQUIRE_GAMMA();
-  ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+  ASSERT_TRUE(tl::testing::WriteDisplayRamp(RecognisableRamp()));
   ASSERT_TRUE(tl::win32::WriteRegDword(HKEY_LOCAL_MACHINE, panel::kSettingsKey, panel::kValueColorTone, 2));
   ASSERT_TRUE(panel::SetLogOnStart(InstallDir()));
   std::unique_ptr<PanelProcess> program;
@@ -302,7 +222,7 @@ TEST_F(ControlPanel, AVideoWindowOfTheRendererBlocksTheStart) {
                                                  nullptr, nullptr, nullptr, nullptr));
   HWND pane = ::CreateWindowW(L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 50, player.get(), nullptr, nullptr, nullptr);
   ::CreateWindowW(L"NorvakVideoRenderer", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, pane, nullptr, nullptr, nullptr);
-  ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+  ASSERT_TRUE(tl::testing::WriteDisplayRamp(RecognisableRamp()));
 
   PanelProcess program(InstallDir());
   ASSERT_TRUE(program.started());
@@ -312,7 +232,7 @@ TEST_F(ControlPanel, AVideoWindowOfTheRendererBlocksTheStart) {
   EXPECT_EQ(text, L"The program is running now.");
   PanelProcess::Dismiss(box);
   ExpectCleanEnd(program);
-  EXPECT_TRUE(DisplayShows(Recognisable())) << "the display is not touched";
+  EXPECT_TRUE(DisplayShows(RecognisableRamp())) << "the display is not touched";
   EXPECT_FALSE(Stored(panel::kValueColorTone).has_value());
 
   player.reset();
@@ -575,30 +495,6 @@ TEST_F(ControlPanel, SessionLockStopsThePreviewAndUnlockReloadsIt) {
 
 constexpr wchar_t kStandInValue[] = L"StandInCommandLine";
 
-// Sets a registry string for one test and puts back what was there.
-class RegistryStringOverride {
- public:
-  RegistryStringOverride(HKEY root, std::wstring key, std::wstring name, const std::wstring& value)
-      : root_(root), key_(std::move(key)), name_(std::move(name)),
-        saved_(tl::win32::ReadRegString(root_, key_.c_str(), name_.empty() ? nullptr : name_.c_str())) {
-    tl::win32::WriteRegString(root_, key_.c_str(), name_.empty() ? nullptr : name_.c_str(), value);
-  }
-  ~RegistryStringOverride() {
-    const wchar_t* name = name_.empty() ? nullptr : name_.c_str();
-    if (saved_) {
-      tl::win32::WriteRegString(root_, key_.c_str(), name, *saved_);
-    } else {
-      tl::win32::DeleteRegValue(root_, key_.c_str(), name);
-    }
-  }
-
- private:
-  HKEY root_;
-  std::wstring key_;
-  std::wstring name_;
-  std::optional<std::wstring> saved_;
-};
-
 TEST_F(ControlPanel, HelpOpensTheDocumentInTheBrowser) {
   const std::wstring standIn = tl::testing::TestDir() + L"panel_standin.exe";
   tl::win32::DeleteRegValue(HKEY_LOCAL_MACHINE, kMarkKey, kStandInValue);
@@ -660,48 +556,10 @@ TEST_F(ControlPanel, TheRendererFilterTakenAwayAtStartIsRegisteredAgainAtTheEnd)
 
 // ---- Bad input ------------------------------------------------------------------------------
 
-// A copy of the installation folder, whole, under the tests' folder.
-std::wstring CopyOfInstallation(const std::wstring& name) {
-  const std::wstring target = tl::testing::TestDir() + name + L"\\";
-  const auto copy = [](const auto& self, const std::wstring& from, const std::wstring& to) -> void {
-    ::CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW found{};
-    HANDLE search = ::FindFirstFileW((from + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-      const std::wstring entry = found.cFileName;
-      if (entry == L"." || entry == L"..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        self(self, from + entry + L"\\", to + entry + L"\\");
-      } else {
-        ::CopyFileW((from + entry).c_str(), (to + entry).c_str(), FALSE);
-      }
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-  };
-  copy(copy, InstallDir(), target);
-  return target;
-}
+using tl::testing::CopyOfInstallation;
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  tl::win32::UniqueHandle file(
-      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file) << tl::win32::Narrow(path);
-  DWORD written = 0;
-  ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-}
-
-// Chooses a file in the program's file-open dialog by typing its name and pressing Open.
-bool ChooseInFileDialog(const PanelProcess& program, const std::wstring& file) {
-  const HWND dialog = program.WaitForMessageBox(L"Open", 20000);
-  if (!dialog) return false;
-  // The file name box: the combo box of the Explorer-style dialog, or the plain edit box.
-  HWND name = ::GetDlgItem(dialog, 1148);
-  if (!name) name = ::GetDlgItem(dialog, 1152);
-  if (!name) return false;
-  DWORD_PTR result = 0;
-  ::SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 10000, &result);
-  return ::PostMessageW(dialog, WM_COMMAND, IDOK, 0) != 0;
+  ASSERT_TRUE(tl::testing::WriteFileBytes(path, bytes)) << tl::win32::Narrow(path);
 }
 
 TEST_F(ControlPanel, APictureThePlayerRefusesIsReportedAndTheSampleComesBack) {
@@ -791,7 +649,7 @@ TEST_F(ControlPanel, AMissingSamplePictureEndsWithTheStartupMessageAndLeavesTheD
   ASSERT_TRUE(::DeleteFileW((folder + L"samples\\default.jpg").c_str()));
   const bool gamma = tl::testing::DisplayKeepsGamma();
   if (gamma) {
-    ASSERT_TRUE(tl::testing::WriteDisplayRamp(Recognisable()));
+    ASSERT_TRUE(tl::testing::WriteDisplayRamp(RecognisableRamp()));
   }
   PanelProcess program(folder);
   ASSERT_TRUE(program.started());
@@ -802,7 +660,7 @@ TEST_F(ControlPanel, AMissingSamplePictureEndsWithTheStartupMessageAndLeavesTheD
   PanelProcess::Dismiss(box);
   ExpectCleanEnd(program);
   if (gamma) {
-    EXPECT_TRUE(DisplayShows(Recognisable())) << "the ramp found at start is put back";
+    EXPECT_TRUE(DisplayShows(RecognisableRamp())) << "the ramp found at start is put back";
   }
   EXPECT_FALSE(Stored(panel::kValueColorTone).has_value());
 }
@@ -856,21 +714,12 @@ TEST_F(ControlPanel, TheGermanProfileTranslatesAndACorruptLanguageFileLeavesEngl
   const std::wstring folder = CopyOfInstallation(L"panel_languages");
   std::unique_ptr<PanelProcess> first;
   Start(first);
-  const auto messageOfSecondCopy = [&]() {
-    PanelProcess second(folder);
-    std::wstring text;
-    const HWND box = second.WaitForMessageBox(L"Message", 30000, &text);
-    EXPECT_TRUE(box);
-    if (box) PanelProcess::Dismiss(box);
-    ExpectCleanEnd(second);
-    return text;
-  };
-  EXPECT_EQ(messageOfSecondCopy(), L"Das Programm l\u00e4uft bereits.");
+  EXPECT_EQ(MessageOfSecondCopy(folder), L"Das Programm l\u00e4uft bereits.");
 
   WriteFileBytes(folder + L"language\\German.xml", "<?xml version=\"1.0\"?><strings><string index=");
-  EXPECT_EQ(messageOfSecondCopy(), L"The program is running now.");
+  EXPECT_EQ(MessageOfSecondCopy(folder), L"The program is running now.");
   WriteFileBytes(folder + L"language\\list.xml", std::string("\0\xFF<<languages", 16));
-  EXPECT_EQ(messageOfSecondCopy(), L"The program is running now.");
+  EXPECT_EQ(MessageOfSecondCopy(folder), L"The program is running now.");
 
   ASSERT_TRUE(first->Click(ctl::kClose));
   ExpectCleanEnd(*first);

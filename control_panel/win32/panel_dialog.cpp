@@ -16,6 +16,7 @@
 #include "control_panel/win32/resource.h"
 #include "control_panel/win32/settings_store.h"
 #include "control_panel/win32/skin_set.h"
+#include "engine/core/ramp_table.h"
 #include "skin/win32/kvskinap.h"
 
 namespace tl::panel {
@@ -255,8 +256,11 @@ bool CPaneloDlg::OnInitDialog() {
   player_.SetMethod(kPreviewMethod);
   slider_.SetPosition(SliderPositionFor(parameters_.strength, slider_.maximum()));
 
-  // The display shows no enhancement while the program runs; Close puts back what it showed.
-  rampSaved_ = engine_.IntelGammaGetRampData(&savedRamp_) == 0;
+  // The display shows no enhancement while the program runs; Close puts back what it showed. The
+  // engine reports no failed read (it leaves the table as it was, cleared here): a table that
+  // blanks a channel was not read, and putting it back would black the screen out.
+  savedRamp_ = {};
+  rampSaved_ = engine_.IntelGammaGetRampData(&savedRamp_) == 0 && !engine::BlanksAChannel(savedRamp_);
   engine_.CancelColorEnhance();
 
   for (const ModeButton& mode : kModeButtons) buttons_[mode.commandId].SetChecked(false, true);

@@ -22,4 +22,16 @@ constexpr RampTable IdentityRamp() {
   return ramp;
 }
 
+// True when some channel is 0 at every level: such a ramp shows that channel black. A read of the
+// display that failed leaves a cleared table so; nothing should put it back on the display.
+constexpr bool BlanksAChannel(const RampTable& ramp) {
+  for (int c = 0; c < kChannels; ++c) {
+    bool blank = true;
+    for (int i = 0; i < kLevels && blank; ++i) blank = ramp[c * kLevels + i] == 0;
+    if (blank) return true;
+  }
+  return false;
+}
+static_assert(!BlanksAChannel(IdentityRamp()) && BlanksAChannel(RampTable{}));
+
 }  // namespace tl::engine

@@ -72,8 +72,13 @@ struct LumaCurve {
 
 }  // namespace sse2
 
+// Everything of this set is compiled for AVX-512 F, BW and VBMI (clang spells it differently).
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vbmi"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512vbmi")
+#endif
 namespace vbmi {
 
 // Luma computed without look-ups into memory: the 256-byte curve sits in four registers and two
@@ -105,7 +110,11 @@ struct LumaCurve {
 #undef TL_FAST_ROWS
 
 }  // namespace vbmi
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace {
 

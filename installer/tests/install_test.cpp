@@ -37,16 +37,7 @@ std::optional<DWORD> RunInstall(const std::wstring& folder, const std::wstring& 
   return tl::testing::RunProgram(folder + L"Install.exe", arguments);
 }
 
-// A folder of the tests laid out like the installation, holding copies of some of its files.
-std::wstring CopyOfInstallation(const std::wstring& name, std::initializer_list<const wchar_t*> files) {
-  const std::wstring folder = tl::testing::TestDir() + name + L"\\";
-  for (const wchar_t* sub : {L"", L"acf", L"atf"}) ::CreateDirectoryW((folder + sub).c_str(), nullptr);
-  for (const wchar_t* file : files) {
-    EXPECT_TRUE(::CopyFileW((InstallDir() + file).c_str(), (folder + file).c_str(), FALSE))
-        << tl::win32::Narrow(file);
-  }
-  return folder;
-}
+using tl::testing::CopyOfInstallation;
 
 void ForgetEarlierRuns() {
   ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, panel::kSettingsKey);
@@ -149,6 +140,7 @@ TEST_F(Install, FolderWithLettersOutsideTheAnsiCodePage) {
   const std::wstring folder = CopyOfInstallation(
       L"\u0443\u0441\u0442\u0430\u043d\u043e\u0432\u043a\u0430 \u043f\u0430\u043f\u043a\u0430",
       {L"Install.exe", L"Tintor.dll", L"acf\\panel.acf", L"atf\\Mode2.atf"});
+  ASSERT_FALSE(folder.empty()) << "the installation folder could not be copied";
   const bool gamma = tl::testing::DisplayKeepsGamma();
   if (gamma) {
     ASSERT_TRUE(tl::testing::WriteDisplayRamp(tl::testing::IdentityRamp()));
@@ -173,6 +165,7 @@ TEST(InstallAdapterCheck, TheBenchsAdapterIsFoundAndIsOfNoKnownKind) {
 
 TEST(InstallWithoutTables, WritesTheSettingsAndLeavesTheDisplayAlone) {
   const std::wstring folder = CopyOfInstallation(L"install_no_tables", {L"Install.exe", L"Tintor.dll"});
+  ASSERT_FALSE(folder.empty()) << "the installation folder could not be copied";
   ForgetEarlierRuns();
   tl::testing::DisplayRampGuard restoreDisplay;
   const bool gamma = tl::testing::DisplayKeepsGamma();

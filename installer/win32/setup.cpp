@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -40,10 +42,19 @@ std::optional<std::string> EnginePath(const std::wstring& path) {
 // One full computation of the mode through the engine beside this program, then onto the display.
 void ShowMode(const std::wstring& folder, int mode, common::AdapterCode adapter) {
   namespace api = engine::api;
-  win32::UniqueModule tintor(
-      ::LoadLibraryExW((folder + L"Tintor.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  const std::wstring enginePath = folder + L"Tintor.dll";
+  win32::UniqueModule tintor(::LoadLibraryExW(enginePath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  const DWORD error = tintor ? 0 : ::GetLastError();
   api::TintorApi engine;
-  if (!tintor || !engine.Load(tintor.get())) return;
+  if (!tintor || !engine.Load(tintor.get())) {
+    // Install has no window; the installation goes on, and whoever looks is told why the display
+    // did not change.
+    const std::wstring text = L"Install: the colour engine " + enginePath +
+                              (tintor ? L" lacks exports" : L" cannot be loaded (error " + std::to_wstring(error) + L")") +
+                              L"; the display keeps its ramp\n";
+    ::OutputDebugStringW(text.c_str());
+    return;
+  }
 
   if (adapter == common::kAdapterIntel) engine.IntelGammaInitialize();
   // The levels and temperature another process left in the engine's shared record.
@@ -61,7 +72,14 @@ void ShowMode(const std::wstring& folder, int mode, common::AdapterCode adapter)
   ::Sleep(kPauseBeforeApplyMs);
   // Without a computed ramp Apply would load whatever the engine holds: zeros in a new process,
   // a black screen. The display keeps its ramp instead.
-  if (prepared == engine::kOk) engine.ApplyColorEnhance();
+  if (prepared == engine::kOk) {
+    engine.ApplyColorEnhance();
+  } else {
+    wchar_t text[160];
+    ::swprintf(text, std::size(text), L"Install: mode %d cannot be computed (status 0x%08X); the display keeps its ramp\n",
+               mode, static_cast<unsigned>(prepared));
+    ::OutputDebugStringW(text);
+  }
   engine.IntelGammaRelease();
 }
 

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "common/dshow/tests/test_source.h"
+#include "common/testing/debug_output.h"
 #include "common/testing/screen_capture.h"
 #include "common/testing/wine_testing.h"
 #include "common/win32/handles.h"
@@ -216,6 +217,24 @@ TEST_F(Tray, ColorTonesPutRampsOnTheDisplay) {
   ASSERT_TRUE(off);
   EXPECT_TRUE(tl::testing::SameAtDisplayPrecision(*off, tl::testing::IdentityRamp()));
   EXPECT_EQ(State().colorTone, 5);
+}
+
+// On a display without gamma ramps (run on its own Xvfb bench as renderer_tray_xvfb_test): every
+// colour tone the display refuses is said on the debugger output, and the renderer goes on.
+TEST_F(Tray, ColorTonesTheDisplayRefusesAreSaid) {
+  if (tl::testing::DisplayKeepsGamma()) GTEST_SKIP() << "needs a display without gamma ramps (Xvfb)";
+  tl::testing::DebugOutputListener listener;
+  ASSERT_TRUE(listener.ok());
+  HWND dialog = OpenDialog();
+  ASSERT_TRUE(dialog);
+  for (const int command : {1026, 1029}) {  // Vivid (tone table 2), then enhancement off
+    SCOPED_TRACE(command);
+    listener.Collect(10);
+    Command(dialog, command);
+    EXPECT_TRUE(listener.WaitFor("Tintor: the display refused the gamma ramp", 10000));
+  }
+  EXPECT_EQ(State().colorTone, 5);
+  EXPECT_TRUE(::IsWindow(video_));
 }
 
 TEST_F(Tray, CaptureWritesAPngThatAViewerOpens) {

@@ -3,12 +3,14 @@
 #include <msxml2.h>
 #include <oleauto.h>
 
-#include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "common/win32/automation.h"
 #include "common/win32/com.h"
+#include "skin/core/language_walk.h"
 
 // The headers declare these interfaces without their identifiers.
 __CRT_UUID_DECL(IXMLDOMDocument, 0x2933BF81, 0x7B36, 0x11d2, 0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98,
@@ -35,32 +37,55 @@ constexpr CLSID kDocumentClasses[] = {
 using win32::Bstr;
 using win32::Variant;
 
-struct ComError {
-  HRESULT hr;
-};
-
-void Check(HRESULT hr) {
-  if (FAILED(hr)) throw ComError{hr};
-}
-
 Text ToText(const wchar_t* text) {
   return text ? Text(reinterpret_cast<const char16_t*>(text)) : Text();
 }
 
-// An attribute as text; none when the element does not carry it.
-std::optional<Text> Attribute(IXMLDOMElement* element, const wchar_t* name) {
-  Bstr attributeName(name);
-  Variant value;
-  Check(element->getAttribute(attributeName.get(), &value.get()));
-  if (value.get().vt != VT_BSTR) return std::nullopt;
-  return ToText(value.get().bstrVal);
-}
+// A node of the MSXML document as the walk of the language files sees it.
+class MsxmlNode final : public XmlNode {
+ public:
+  explicit MsxmlNode(ComPtr<IXMLDOMNode> node) : node_(std::move(node)) {}
 
-using ElementVisitor = std::function<void(IXMLDOMElement*)>;
+  bool Name(Text& out) override {
+    Bstr name;
+    if (FAILED(node_->get_nodeName(name.put()))) return false;
+    out = ToText(name.get());
+    return true;
+  }
+  bool IsElement() override { return SUCCEEDED(node_.As(&element_)); }
+  bool Attribute(const char16_t* name, std::optional<Text>& out) override {
+    out.reset();
+    if (!element_ && !IsElement()) return true;
+    Bstr attributeName(reinterpret_cast<const wchar_t*>(name));
+    Variant value;
+    if (FAILED(element_->getAttribute(attributeName.get(), &value.get()))) return false;
+    if (value.get().vt == VT_BSTR) out = ToText(value.get().bstrVal);
+    return true;
+  }
+  bool Children(std::vector<std::unique_ptr<XmlNode>>& out) override {
+    ComPtr<IXMLDOMNodeList> children;
+    if (FAILED(node_->get_childNodes(children.GetAddressOf()))) return false;
+    if (!children) return true;
+    long count = 0;
+    if (FAILED(children->get_length(&count))) return false;
+    for (long i = 0; i < count; ++i) {
+      ComPtr<IXMLDOMNode> child;
+      if (FAILED(children->get_item(i, child.GetAddressOf()))) return false;
+      if (child) out.push_back(std::make_unique<MsxmlNode>(std::move(child)));
+    }
+    return true;
+  }
 
-// Depth first through the document element, visiting every element of the wanted name.
-XmlReadResult Walk(const Text& path, const wchar_t* elementName, const wchar_t* caption,
-                   const ElementVisitor& visit) {
+ private:
+  ComPtr<IXMLDOMNode> node_;
+  ComPtr<IXMLDOMElement> element_;
+};
+
+// Loads the document and hands its element to `walk`; a reader error while walking shows the
+// message box the callers rely on.
+template <typename Sink>
+XmlReadResult Read(const Text& path, const wchar_t* caption, const Sink& sink,
+                   XmlReadResult (*walk)(std::unique_ptr<XmlNode>, const Sink&)) {
   win32::ComApartment apartment;
   ComPtr<IXMLDOMDocument> document;
   bool created = false;
@@ -73,7 +98,7 @@ XmlReadResult Walk(const Text& path, const wchar_t* elementName, const wchar_t* 
   }
   if (!created) return XmlReadResult::kNoDocument;
 
-  ComPtr<IXMLDOMElement> root;
+  ComPtr<IXMLDOMNode> rootNode;
   {
     document->put_async(VARIANT_FALSE);
     Variant source;
@@ -82,61 +107,23 @@ XmlReadResult Walk(const Text& path, const wchar_t* elementName, const wchar_t* 
     VARIANT_BOOL loaded = VARIANT_FALSE;
     if (FAILED(document->load(source.get(), &loaded)) || loaded != VARIANT_TRUE)
       return XmlReadResult::kNoDocument;
-    if (FAILED(document->get_documentElement(root.GetAddressOf())) || !root)
+    ComPtr<IXMLDOMElement> root;
+    if (FAILED(document->get_documentElement(root.GetAddressOf())) || !root || FAILED(root.As(&rootNode)))
       return XmlReadResult::kNoDocument;
   }
-
-  try {
-    // An explicit stack: a deeply nested file cannot exhaust the thread's stack.
-    std::vector<ComPtr<IXMLDOMNode>> pending;
-    ComPtr<IXMLDOMNode> rootNode;
-    Check(root.As(&rootNode));
-    pending.push_back(rootNode);
-    while (!pending.empty()) {
-      ComPtr<IXMLDOMNode> node = std::move(pending.back());
-      pending.pop_back();
-      Bstr name;
-      Check(node->get_nodeName(name.put()));
-      if (name.get() && std::wcscmp(name.get(), elementName) == 0) {
-        ComPtr<IXMLDOMElement> element;
-        if (SUCCEEDED(node.As(&element))) visit(element.Get());
-      }
-      ComPtr<IXMLDOMNodeList> children;
-      Check(node->get_childNodes(children.GetAddressOf()));
-      if (!children) continue;
-      long count = 0;
-      Check(children->get_length(&count));
-      // Pushed last to first so that they are visited in document order.
-      for (long i = count - 1; i >= 0; --i) {
-        ComPtr<IXMLDOMNode> child;
-        Check(children->get_item(i, child.GetAddressOf()));
-        if (child) pending.push_back(std::move(child));
-      }
-    }
-  } catch (const ComError&) {
-    ::MessageBoxW(nullptr, L"Caught Exception: ReadElement", caption, MB_OK);
-    return XmlReadResult::kFailed;
-  }
-  return XmlReadResult::kWalked;
+  const XmlReadResult result = walk(std::make_unique<MsxmlNode>(std::move(rootNode)), sink);
+  if (result == XmlReadResult::kFailed) ::MessageBoxW(nullptr, L"Caught Exception: ReadElement", caption, MB_OK);
+  return result;
 }
 
 }  // namespace
 
 XmlReadResult MsxmlLanguageReader::ReadLanguageList(const Text& path, const LanguageSink& sink) {
-  return Walk(path, L"language", L"Language Manager", [&](IXMLDOMElement* element) {
-    const auto id = Attribute(element, L"id");
-    const auto name = Attribute(element, L"name");
-    const auto file = Attribute(element, L"file");
-    sink(id ? ParseDecimal(*id) : 0, name.value_or(Text()), file.value_or(Text()));
-  });
+  return Read(path, L"Language Manager", sink, &WalkLanguageList);
 }
 
 XmlReadResult MsxmlLanguageReader::ReadLanguageFile(const Text& path, const StringSink& sink) {
-  return Walk(path, L"string", L"Pixavo", [&](IXMLDOMElement* element) {
-    auto index = Attribute(element, L"index");
-    auto message = Attribute(element, L"message");
-    if (index && message) sink(std::move(*index), std::move(*message));
-  });
+  return Read(path, L"Pixavo", sink, &WalkLanguageFile);
 }
 
 }  // namespace tl::skin
