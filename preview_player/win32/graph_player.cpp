@@ -1,10 +1,10 @@
 #include "preview_player/win32/graph_player.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "common/dshow/win32/media_type.h"
+#include "common/win32/file.h"
 #include "preview_player/core/still_picture.h"
 #include "preview_player/win32/still_source.h"
 
@@ -29,16 +29,8 @@ HRESULT Query(IUnknown* from, REFIID iid, ComPtr<T>& out) {
   return from->QueryInterface(iid, reinterpret_cast<void**>(out.ReleaseAndGetAddressOf()));
 }
 
-// The whole file, for the still-picture decoder (empty when it cannot be read).
-std::vector<std::uint8_t> ReadWholeFile(const wchar_t* path) {
-  std::vector<std::uint8_t> bytes;
-  std::FILE* file = ::_wfopen(path, L"rb");
-  if (!file) return bytes;
-  std::uint8_t block[65536];
-  for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes.insert(bytes.end(), block, block + got);
-  std::fclose(file);
-  return bytes;
-}
+// Larger than any picture the size rule lets through; a bigger file is no picture to decode.
+constexpr size_t kMaxPictureFileBytes = size_t{256} << 20;
 
 // The size of a picture as the open reads it: the JPEG header through the JPEG library, or the
 // bitmap header's fields. Empty when the header cannot be read.
@@ -68,13 +60,6 @@ ComPtr<IPin> OutputPin(IBaseFilter* filter) {
     if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_OUTPUT) return pin;
   }
   return nullptr;
-}
-
-void FreeMediaType(AM_MEDIA_TYPE* type) {
-  if (!type) return;
-  if (type->cbFormat) ::CoTaskMemFree(type->pbFormat);
-  if (type->pUnk) type->pUnk->Release();
-  ::CoTaskMemFree(type);
 }
 
 }  // namespace
@@ -177,7 +162,8 @@ int CGraphPlayer::OpenFile(const wchar_t* path, std::unique_ptr<VideoLumara0> sc
     if (!size || PictureTooLarge(*size)) return -1;
     // Decoded now: a damaged picture fails the open instead of showing half of itself.
     std::string error;
-    if (!DecodePicture(jpeg, ReadWholeFile(path), picture, &error)) {
+    std::vector<std::uint8_t> bytes;
+    if (!win32::ReadWholeFile(path, bytes, kMaxPictureFileBytes) || !DecodePicture(jpeg, bytes, picture, &error)) {
       Debug(("picture not decoded: " + error).c_str());
       return -1;
     }
@@ -265,7 +251,7 @@ int CGraphPlayer::OpenCapture(std::unique_ptr<VideoLumara0> scene) {
           type->lSampleSize = info->bmiHeader.biSizeImage;
           if (FAILED(config->SetFormat(type))) ::MessageBoxW(nullptr, L"SetFormat Failed\n", nullptr, MB_OK);
         }
-        FreeMediaType(type);
+        dshow::DeleteTaskMemMediaType(type);
         if (fits) break;
       }
     }
