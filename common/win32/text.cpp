@@ -24,4 +24,17 @@ std::string Narrow(std::wstring_view text, UINT codePage) {
   return narrow;
 }
 
+std::optional<std::string> AnsiPath(const std::wstring& path, size_t maxBytes) {
+  std::string narrow = Narrow(path);
+  if (narrow.empty() || Widen(narrow) != path) {
+    wchar_t shortPath[MAX_PATH] = {};
+    const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    narrow = Narrow(shortPath);
+    if (narrow.empty() || Widen(narrow) != shortPath) return std::nullopt;
+  }
+  if (narrow.size() >= maxBytes) return std::nullopt;
+  return narrow;
+}
+
 }  // namespace tl::win32

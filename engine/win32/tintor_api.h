@@ -45,6 +45,9 @@ enum Ordinal : WORD {
 
 // Path buffers handed to the getters must hold this many bytes.
 inline constexpr std::size_t kPathBufferSize = 264;
+// Paths handed to the setters are shorter than this: the ANSI file functions the engine opens
+// them with take no more.
+inline constexpr std::size_t kMaxPathBytes = MAX_PATH;
 
 // Levels and kelvin are passed as 32-bit values of which the low 16 bits count.
 using SetPathFn = Status(WINAPI*)(const char* path);

@@ -21,23 +21,6 @@ namespace {
 
 // Between preparing the ramp and loading it into the display.
 constexpr DWORD kPauseBeforeApplyMs = 200;
-// The engine keeps paths in fields of 264 bytes; longer ones are not handed over at all.
-constexpr size_t kEnginePathBytes = 260;
-
-// The engine takes paths in the ANSI code page. A path that does not convert exactly is tried in
-// its short form; one that cannot be given exactly is not given.
-std::optional<std::string> EnginePath(const std::wstring& path) {
-  std::string narrow = win32::Narrow(path);
-  if (narrow.empty() || win32::Widen(narrow) != path) {
-    wchar_t shortPath[MAX_PATH] = {};
-    const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::nullopt;
-    narrow = win32::Narrow(shortPath);
-    if (narrow.empty() || win32::Widen(narrow) != shortPath) return std::nullopt;
-  }
-  if (narrow.size() >= kEnginePathBytes) return std::nullopt;
-  return narrow;
-}
 
 // One full computation of the mode through the engine beside this program, then onto the display.
 void ShowMode(const std::wstring& folder, int mode, common::AdapterCode adapter) {
@@ -62,8 +45,8 @@ void ShowMode(const std::wstring& folder, int mode, common::AdapterCode adapter)
   engine.GetColorfulness(&red, &green, &blue);
   engine.GetColorTemperature(&kelvin);
 
-  if (auto panel = EnginePath(PanelTablePath(folder))) engine.SetPCT(panel->c_str());
-  if (auto tone = EnginePath(ToneTablePath(folder, mode))) engine.SetTRC(tone->c_str());
+  if (auto panel = win32::AnsiPath(PanelTablePath(folder), api::kMaxPathBytes)) engine.SetPCT(panel->c_str());
+  if (auto tone = win32::AnsiPath(ToneTablePath(folder, mode), api::kMaxPathBytes)) engine.SetTRC(tone->c_str());
   engine.SetColorTemperature(kelvin);
   engine.SetColorfulness(blue, blue, blue);
 

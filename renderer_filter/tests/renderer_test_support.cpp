@@ -25,9 +25,10 @@ void WriteSettings(const std::map<std::wstring, DWORD>& values, bool withPath) {
   if (withPath) win32::WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, L"Path", tl::testing::InstallDir());
 }
 
-void WriteTypicalSettings() {
+void WriteTypicalSettings(const std::wstring& installPath) {
   WriteSettings({{L"VS2_Low", 30}, {L"VS2_High", 185}, {L"VS2_Strength", 32767}, {L"VS2_Noise", 32767},
                  {L"ColorTone", 1}, {L"Movie", 1}});
+  if (!installPath.empty()) win32::WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, L"Path", installPath);
 }
 
 std::optional<DWORD> RegisterInstalledFilter(bool unregister) {
@@ -76,6 +77,31 @@ ComPtr<IBaseFilter> CreateRenderer() {
   ComPtr<IBaseFilter> filter;
   ::CoCreateInstance(kRendererClass, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&filter));
   return filter;
+}
+
+bool PlaySmallClip(IBaseFilter* renderer, Graph& graph) {
+  dshow::testing::SourceSpec spec;
+  spec.type = dshow::testing::VideoType(MEDIASUBTYPE_RGB32, 320, 240, 32);
+  spec.frames = 3;
+  spec.frameBytes = 320 * 240 * 4;
+  spec.fill = [](int, uint8_t* data) {
+    for (int i = 0; i < 320 * 240; ++i) std::memcpy(data + 4 * i, "\x40\x80\xC0\x00", 4);
+  };
+  graph.source = dshow::testing::CreateTestSource(std::move(spec));
+  if (!graph.source || !renderer) return false;
+  if (FAILED(::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph.builder))) ||
+      FAILED(graph.builder.As(&graph.control)))
+    return false;
+  graph.builder->AddFilter(graph.source.Get(), L"source");
+  graph.builder->AddFilter(renderer, L"renderer");
+  auto firstPin = [](IBaseFilter* filter) {
+    ComPtr<IEnumPins> pins;
+    ComPtr<IPin> pin;
+    if (SUCCEEDED(filter->EnumPins(&pins))) pins->Next(1, &pin, nullptr);
+    return pin;
+  };
+  const ComPtr<IPin> out = firstPin(graph.source.Get()), in = firstPin(renderer);
+  return out && in && graph.builder->ConnectDirect(out.Get(), in.Get(), nullptr) == S_OK && PlayToEnd(graph);
 }
 
 RendererDiagnostics Diagnostics(IUnknown* renderer) {

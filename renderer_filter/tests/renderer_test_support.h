@@ -30,8 +30,9 @@ inline constexpr CLSID kQualityPageClass = {0x77cb37d3, 0x0818, 0x4c04, {0x94, 0
 // installation folder) unless told otherwise.
 void RemoveSettingsKey();
 void WriteSettings(const std::map<std::wstring, DWORD>& values, bool withPath = true);
-// What the tests write when the values do not matter: low 30, high 185, strength and noise 0.5.
-void WriteTypicalSettings();
+// What the tests write when the values do not matter: low 30, high 185, strength and noise 0.5,
+// and "Path" the installation folder or `installPath`.
+void WriteTypicalSettings(const std::wstring& installPath = {});
 
 // regsvr32 /s (or /u /s) of the installed filter; its exit code.
 std::optional<DWORD> RegisterInstalledFilter(bool unregister = false);
@@ -41,6 +42,7 @@ std::wstring TestAvi(const std::string& name, const AviSpec& spec);
 
 struct Graph {
   ComPtr<IGraphBuilder> builder;
+  ComPtr<IBaseFilter> source;  // a test source added by the test, if any
   ComPtr<IMediaControl> control;
   ComPtr<IBaseFilter> renderer;  // ours, when the graph chose it
 };
@@ -50,6 +52,11 @@ HRESULT RenderFile(const std::wstring& file, Graph& graph, IBaseFilter* renderer
 bool PlayToEnd(Graph& graph, DWORD timeoutMs = 60000, bool withClock = false);
 
 ComPtr<IBaseFilter> CreateRenderer();
+
+// Three frames of a flat 320 x 240 RGB32 picture from the base layer's test source into
+// `renderer`, played to the end without a clock. The graph keeps the source; the renderer's tray
+// icon and dialog live as long as the renderer does.
+bool PlaySmallClip(IBaseFilter* renderer, Graph& graph);
 RendererDiagnostics Diagnostics(IUnknown* renderer);
 
 // A picture read back from the renderer, top-down, 0x00RRGGBB.

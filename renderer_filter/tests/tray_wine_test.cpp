@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/dshow/tests/test_source.h"
 #include "common/testing/debug_output.h"
 #include "common/testing/screen_capture.h"
 #include "common/testing/wine_testing.h"
@@ -23,21 +22,10 @@
 namespace tl::renderer::testing {
 namespace {
 
-using dshow::testing::CreateTestSource;
-using dshow::testing::SourceSpec;
-using dshow::testing::VideoType;
 using tl::testing::WaitFor;
 
 constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr int kStrengthSlider = 525;
-
-ComPtr<IPin> FirstPin(IBaseFilter* filter) {
-  ComPtr<IEnumPins> pins;
-  ComPtr<IPin> pin;
-  filter->EnumPins(&pins);
-  pins->Next(1, &pin, nullptr);
-  return pin;
-}
 
 class Tray : public ::testing::Test {
  protected:
@@ -48,28 +36,13 @@ class Tray : public ::testing::Test {
     renderer_ = CreateRenderer();
     ASSERT_TRUE(renderer_);
     // A few frames, so that the tray icon is there and there is a picture to capture.
-    SourceSpec spec;
-    spec.type = VideoType(MEDIASUBTYPE_RGB32, 320, 240, 32);
-    spec.frames = 3;
-    spec.frameBytes = 320 * 240 * 4;
-    spec.fill = [](int, uint8_t* data) {
-      for (int i = 0; i < 320 * 240; ++i) std::memcpy(data + 4 * i, "\x40\x80\xC0\x00", 4);
-    };
-    source_ = CreateTestSource(std::move(spec));
-    ASSERT_EQ(::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph_.builder)), S_OK);
-    graph_.builder.As(&graph_.control);
-    graph_.builder->AddFilter(source_.Get(), L"source");
-    graph_.builder->AddFilter(renderer_.Get(), L"renderer");
-    ASSERT_EQ(graph_.builder->ConnectDirect(FirstPin(source_.Get()).Get(), FirstPin(renderer_.Get()).Get(), nullptr),
-              S_OK);
-    ASSERT_TRUE(PlayToEnd(graph_));
+    ASSERT_TRUE(PlaySmallClip(renderer_.Get(), graph_));
     video_ = Diagnostics(renderer_.Get()).videoWindow;
     ASSERT_TRUE(video_);
   }
   void TearDown() override {
     if (graph_.control) graph_.control->Stop();
     graph_ = {};
-    source_.Reset();
     renderer_.Reset();
     RemoveSettingsKey();
   }
@@ -91,7 +64,7 @@ class Tray : public ::testing::Test {
   void Command(HWND dialog, int id) { ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
   tl::win32::ComApartment apartment_{COINIT_MULTITHREADED};
-  ComPtr<IBaseFilter> renderer_, source_;
+  ComPtr<IBaseFilter> renderer_;
   Graph graph_;
   HWND video_ = nullptr;
 };

@@ -48,9 +48,11 @@ KvSkinApi& Skin() {
   return *api;
 }
 
+// The colour engine beside the filter, or null when it cannot be used (said on first use).
 engine::api::TintorApi* Engine() {
   static engine::api::TintorApi* api = []() -> engine::api::TintorApi* {
-    HMODULE tintor = ::LoadLibraryW((win32::ModuleDirectory(Module()) + L"Tintor.dll").c_str());
+    const std::wstring path = win32::ModuleDirectory(Module()) + L"Tintor.dll";
+    HMODULE tintor = ::LoadLibraryW(path.c_str());
     if (!tintor) return nullptr;  // kept loaded for the process's life, like the skin library
     auto* loaded = new engine::api::TintorApi;
     if (!loaded->Load(tintor)) {
@@ -184,22 +186,49 @@ void OnDestroy() {
   g_dialog.model.reset();
 }
 
-// The tone tables of the whole display, through the colour engine.
-void ApplyColorTone(CLumaraPresenter& presenter, int command) {
-  engine::api::TintorApi* engine = Engine();
-  if (!engine) return;  // results of the engine are not checked; without it nothing happens
+// A colour tone the display did not get: the user sees a notice from the tray icon naming the
+// file at fault, the debugger output says the same; the display keeps the ramp it has.
+void SayToneNotSet(CLumaraPresenter& presenter, const std::wstring& file) {
+  wchar_t text[512];
+  std::swprintf(text, 512, LoadText(IDS_TONE_NOT_SET_BECAUSE).c_str(), file.c_str());
+  presenter.trayIcon().ShowNotice(LoadText(IDS_TONE_NOT_SET), text);
+  const std::wstring debug = L"NorvakVMR: colour tone not changed: " + file + L" cannot be used\n";
+  ::OutputDebugStringW(debug.c_str());
+}
+
+// The tone tables of the whole display, through the colour engine. A table that does not load or
+// compute is not applied: the engine would otherwise send whatever ramp it last held (the
+// identity in a new process), a change of colours the user did not ask for. False when the display
+// was not given the tone.
+bool ApplyColorTone(CLumaraPresenter& presenter, int command) {
+  namespace api = engine::api;
+  api::TintorApi* engine = Engine();
+  if (!engine) {
+    SayToneNotSet(presenter, win32::ModuleDirectory(Module()) + L"Tintor.dll");
+    return false;
+  }
   const std::optional<int> table = ColorToneTable(command);
   if (!table) {
     engine->CancelColorEnhance();
-    return;
+    return true;
   }
-  const std::string folder = win32::Narrow(presenter.installPath());
-  char path[512];
-  std::snprintf(path, sizeof path, "%sacf\\panel.acf", folder.c_str());
-  engine->SetPCT(path);
-  std::snprintf(path, sizeof path, "%satf\\Mode%d.atf", folder.c_str(), *table);
-  engine->SetTRC(path);
+  const std::wstring folder = presenter.installPath();
+  const std::wstring panel = folder + L"acf\\panel.acf";
+  const std::wstring tone = folder + L"atf\\Mode" + std::to_wstring(*table) + L".atf";
+  for (const auto& [path, set] : {std::pair{&panel, engine->SetPCT}, std::pair{&tone, engine->SetTRC}}) {
+    const std::optional<std::string> ansi = win32::AnsiPath(*path, api::kMaxPathBytes);
+    if (!ansi || set(ansi->c_str()) != engine::kOk) {
+      SayToneNotSet(presenter, *path);
+      return false;
+    }
+  }
+  api::RampTable ramp{};
+  if (engine->PrepareColorEnhance(&ramp) != engine::kOk) {
+    SayToneNotSet(presenter, tone);
+    return false;
+  }
   engine->ApplyColorEnhance();
+  return true;
 }
 
 void Capture(CLumaraPresenter& presenter) {
@@ -255,7 +284,7 @@ BOOL OnCommand(HWND dialog, CLumaraPresenter& presenter, int command) {
       break;
   }
   if (command >= kColorToneFirst && command <= kColorToneLast) {
-    ApplyColorTone(presenter, command);
+    if (!ApplyColorTone(presenter, command)) return TRUE;  // the checked tone stays the one shown
     tuning.colorTone = command - 1024;
     presenter.SetTuning(tuning);
     MarkSelection(command - 1024, model.movie());

@@ -354,4 +354,32 @@ TEST_F(NorvakDialogTest, WithoutPicturesThePanelStillWorks) {
   EXPECT_TRUE(Received().empty());
 }
 
+// Pictures cut short or overwritten, as an interrupted copy leaves them: the panel opens, its
+// buttons answer, and the program goes on.
+TEST_F(NorvakDialogTest, DamagedPicturesLeaveAWorkingPanel) {
+  const std::wstring folder = tl::testing::CopyOfInstallation(
+      L"norvak_damaged",
+      {L"KvServer.dll", L"KvSkin.dll", L"Norvak_Dialog.exe", L"images\\ax\\button_norm.bmp",
+       L"images\\ax\\button_down.bmp", L"images\\ax\\button_over.bmp", L"images\\ax\\LCD_item_norm.bmp",
+       L"images\\ax\\LCD_item_highlight.bmp", L"images\\ax\\Video_lumara_mini_bg-cut.bmp", L"images\\ax\\bar.bmp"});
+  ASSERT_FALSE(folder.empty());
+  const std::wstring ax = folder + L"images\\ax\\";
+  for (const wchar_t* picture : {L"button_norm.bmp", L"button_down.bmp", L"LCD_item_norm.bmp", L"bar.bmp"})
+    ASSERT_TRUE(tl::testing::TruncateToHalf(ax + picture));
+  ASSERT_TRUE(tl::testing::WriteFileBytes(ax + L"Video_lumara_mini_bg-cut.bmp", "BM\xff\xff\xff\x7f not a bitmap"));
+  ASSERT_TRUE(tl::testing::WriteFileBytes(ax + L"button_over.bmp", ""));
+
+  Load(folder);
+  StartDialog();
+  OpenPanel();
+  ASSERT_NE(Control(kSliderId), nullptr);
+  tl::testing::SaveWindowPng(dialog_, tl::testing::ArtifactDir() + L"norvak_dialog_damaged_pictures.png");
+  kv_.SetAdjustment(90);
+  Click(Control(kDefaultId), 5, 5);
+  EXPECT_TRUE(WaitFor([this] { return Adjustment() == 50; }));
+  Click(Control(kApplyId), 5, 5);
+  EXPECT_TRUE(WaitFor([this] { return !::IsWindowVisible(dialog_); })) << "Apply hides the panel";
+  EXPECT_EQ(::WaitForSingleObject(dialogProcess_.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
 }  // namespace
