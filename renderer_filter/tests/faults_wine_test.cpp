@@ -25,10 +25,7 @@ using tl::testing::CopyOfInstallation;
 using tl::testing::DisplayKeepsGamma;
 using tl::testing::DisplayShows;
 using tl::testing::RecognisableRamp;
-using tl::testing::WaitFor;
 
-constexpr UINT kTrayMessage = WM_APP + 1;
-constexpr int kStrengthSlider = 525;
 constexpr int kApply = 513, kDefault = 517;
 constexpr int kMirrorBox = 1002;
 
@@ -41,9 +38,8 @@ ComPtr<IBaseFilter> RendererFrom(const std::wstring& folder) {
       reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
   ComPtr<IClassFactory> factory;
   ComPtr<IBaseFilter> filter;
-  if (!getClassObject ||
-      FAILED(getClassObject(kRendererClass, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()))) ||
-      FAILED(factory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
+  if (!getClassObject || FAILED(getClassObject(kRendererClass, IID_PPV_ARGS(&factory))) ||
+      FAILED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&filter))))
     return nullptr;
   return filter;
 }
@@ -75,9 +71,8 @@ class RendererFaults : public ::testing::Test {
     if (::lstrcmpiW(state.installPath, folder.c_str()) != 0)
       return Failed("the filter's data folder is " + win32::Narrow(state.installPath));
     if (!state.videoWindow) return Failed("no video window");
-    ::PostMessageW(state.videoWindow, kTrayMessage, 104, WM_LBUTTONDBLCLK);
-    if (!WaitFor([&] { return State().trayDialog && ::IsWindowVisible(State().trayDialog); }))
-      return Failed("no dialog after a double click on the tray icon");
+    const HWND dialog = OpenTrayDialog(renderer_.Get());
+    if (!dialog || !::IsWindowVisible(dialog)) return Failed("no dialog after a double click on the tray icon");
     return true;
   }
   static bool Failed(const std::string& what) {

@@ -104,6 +104,16 @@ bool PlaySmallClip(IBaseFilter* renderer, Graph& graph) {
   return out && in && graph.builder->ConnectDirect(out.Get(), in.Get(), nullptr) == S_OK && PlayToEnd(graph);
 }
 
+HWND OpenTrayDialog(IUnknown* renderer) {
+  ::PostMessageW(Diagnostics(renderer).videoWindow, kTrayMessage, 104, WM_LBUTTONDBLCLK);
+  HWND dialog = nullptr;
+  tl::testing::WaitFor([&] {
+    dialog = Diagnostics(renderer).trayDialog;
+    return dialog && ::IsWindowVisible(dialog);
+  });
+  return dialog;
+}
+
 RendererDiagnostics Diagnostics(IUnknown* renderer) {
   RendererDiagnostics d{};
   d.size = sizeof(d);

@@ -53,6 +53,14 @@ bool PlayToEnd(Graph& graph, DWORD timeoutMs = 60000, bool withClock = false);
 
 ComPtr<IBaseFilter> CreateRenderer();
 
+// The tray icon's callback message and the dialog's strength slider, as the shell and the user
+// send them.
+inline constexpr UINT kTrayMessage = WM_APP + 1;
+inline constexpr int kStrengthSlider = 525;
+// A double click on the renderer's tray icon; the dialog once it shows (when it does not show in
+// time, whatever the renderer then holds).
+HWND OpenTrayDialog(IUnknown* renderer);
+
 // Three frames of a flat 320 x 240 RGB32 picture from the base layer's test source into
 // `renderer`, played to the end without a clock. The graph keeps the source; the renderer's tray
 // icon and dialog live as long as the renderer does.

@@ -24,9 +24,6 @@ namespace {
 
 using tl::testing::WaitFor;
 
-constexpr UINT kTrayMessage = WM_APP + 1;
-constexpr int kStrengthSlider = 525;
-
 class Tray : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_EQ(RegisterInstalledFilter(), 0u); }
@@ -49,16 +46,7 @@ class Tray : public ::testing::Test {
 
   RendererDiagnostics State() { return Diagnostics(renderer_.Get()); }
 
-  // Double click on the tray icon; the dialog as it then shows.
-  HWND OpenDialog() {
-    ::PostMessageW(video_, kTrayMessage, 104, WM_LBUTTONDBLCLK);
-    HWND dialog = nullptr;
-    WaitFor([&] {
-      dialog = State().trayDialog;
-      return dialog && ::IsWindowVisible(dialog);
-    });
-    return dialog;
-  }
+  HWND OpenDialog() { return OpenTrayDialog(renderer_.Get()); }
 
   void Slide(HWND dialog, int position) { ::SendMessageW(dialog, WM_HSCROLL, position, kStrengthSlider); }
   void Command(HWND dialog, int id) { ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
